@@ -1,0 +1,52 @@
+// The display shows the top-level window (title, menu bar, cell grid, caret,
+// scroll position, dialogs, message boxes) and turns the user's input into
+// Win32 input messages. Two implementations: headless (tests, automation) and,
+// later, the interactive terminal display.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/posix/win32_posix.h"
+
+namespace posix {
+
+class PLATFORM_API Display {
+ public:
+  virtual ~Display();
+  virtual const char* name() const = 0;
+  // The desktop rectangle that windows are centred on.
+  virtual RECT desktopRect() const = 0;
+  // A file descriptor the message loop waits on for user input, or -1.
+  virtual int inputFd() const { return -1; }
+  // Called when inputFd() is readable: read the input and post messages.
+  virtual void onInput() {}
+  // Called before the message loop waits: bring the screen up to date.
+  virtual void refresh() {}
+  // A window was created, moved, retitled or destroyed.
+  virtual void windowChanged(HWND) {}
+  // Runs a message box modally and returns the button pressed (IDOK, ...).
+  virtual int messageBox(HWND owner, const char* text, const char* caption, UINT type) = 0;
+  // Sounds the bell without blocking.
+  virtual void beep() {}
+};
+
+// The thread's caret, as a display shows it.
+struct CaretState {
+  HWND owner = nullptr;  // null when there is no caret
+  int width = 0;
+  int height = 0;
+  POINT pos{0, 0};
+  bool visible = false;
+};
+PLATFORM_API CaretState caretState();
+
+// The display that the platform uses; the headless one until another is set.
+PLATFORM_API Display& display();
+PLATFORM_API void setDisplay(std::unique_ptr<Display> display);
+
+// Turns SIGTERM, SIGINT and SIGHUP into WM_CLOSE for every top-level window,
+// delivered through the message loop (installed by the POSIX entry point).
+PLATFORM_API void installCloseSignals();
+
+}  // namespace posix

@@ -1,0 +1,122 @@
+// CommTcp: all state of one terminal window, and the operations on it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/win32.h"
+#include "quillon_api.h"
+#include "tn3270/screen_model.h"
+
+// Called after each complete 3270 record has been shown.
+typedef void (*RecordHandler)(void);
+
+// The NVT buffers hold the live screen and four screens of history:
+// 5 x 25 rows of 81 cells (80 columns and a spare one).
+constexpr int kNvtColumns = 81;
+constexpr int kNvtMaxRows = 25;
+constexpr int kNvtBufferCells = 5 * kNvtMaxRows * kNvtColumns;
+
+// Counts the objects that share one set of NVT buffers and fonts, so that only
+// the last of a set of copies releases them.
+class QUILLON_API SharedResources {
+ public:
+  SharedResources() = default;
+  SharedResources(const SharedResources& other) : holders_(other.share()) {}
+  SharedResources& operator=(const SharedResources&) = delete;
+  ~SharedResources();
+  bool lastHolder() const { return holders_ == nullptr || *holders_ == 1; }
+
+ private:
+  int* share() const;
+  mutable int* holders_ = nullptr;
+};
+
+class QUILLON_API CommTcp {
+ public:
+  CommTcp();
+  CommTcp(const CommTcp& other);
+  CommTcp& operator=(const CommTcp& other);
+  virtual ~CommTcp();
+
+  // Start values, colours from the settings file, NVT buffers and fonts.
+  // 1 ready, 0 failed (the user has been told).
+  int ComTcpInit();
+  // Empties the 3270 field table and the first 1920 positions of the screen arrays.
+  void InitScreen();
+  LRESULT WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND windowHandle{};
+  HDC deviceContext{};
+  SOCKET socketHandle{};
+  HINSTANCE instanceHandle{};
+  int32_t resizePending{};
+  FieldEntry fieldTable[kMaxFields]{};
+  int32_t fieldCount{};
+  int32_t currentField{};
+  uint32_t cursorAddress{};
+  uint32_t bufferAddress{};
+  int32_t terminalMode{};
+  int32_t dontRetryCount{};
+  int32_t wontRetryCount{};
+  uint8_t outboundRecord[4096]{};
+  int32_t outboundLength{};
+  uint8_t recordBuffer[8092]{};
+  int32_t recordFill{};
+  uint8_t screenChars[kScreenArraySize]{};
+  uint8_t attributePositions[kScreenArraySize]{};
+  uint8_t positionAttribute[kScreenArraySize]{};
+  RecordHandler recordHandler{};
+  FILE* traceFile{};
+  int32_t lastVirtualKey{};
+  int32_t traceRequested{};
+  int32_t cellWidth{};
+  int32_t cellHeight{};
+  int32_t clientWidth{};
+  int32_t clientHeight{};
+  int32_t nvtColumns{};
+  int32_t nvtRows{};
+  int32_t cursorColumn{};
+  int32_t cursorRow{};
+  COLORREF backgroundColor{};
+  COLORREF unprotectedHighLightColor{};
+  COLORREF protectedHighLightColor{};
+  COLORREF unprotectedNormalColor{};
+  COLORREF protectedNormalColor{};
+  COLORREF savedColors[5]{};
+  uint8_t aid{};
+  HFONT screenFont{};
+  HFONT lineDrawFont{};
+  LOGFONTA screenLogFont{};
+  LOGFONTA lineDrawLogFont{};
+  int32_t connected{};
+  char hostName[40]{};
+  char echoChar{};
+  char typedChars[120]{};
+  int32_t typedCount{};
+  int32_t nvtViewTop{};
+  char* nvtChars{};
+  uint32_t* nvtAttributes{};
+  uint32_t nvtCurrentAttribute{};
+  RECT scrollRegion{};
+  int32_t terminalType{};
+  int32_t savedCursorColumn{};
+  int32_t savedCursorRow{};
+  uint32_t savedAttribute{};
+  int32_t selStartColumn{};
+  int32_t selStartRow{};
+  int32_t selEndColumn{};
+  int32_t selEndRow{};
+  HANDLE clipboardData{};
+  int32_t selecting{};
+  int32_t newLineMode{};
+  int32_t replaceMode{};
+  int32_t repaintPending{};
+  uint8_t receiveBuffer[4096]{};
+  uint8_t pendingTail[4096]{};
+  int32_t pendingTailLength{};
+
+ private:
+  void onCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
+  SharedResources shared_;
+};

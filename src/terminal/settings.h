@@ -1,0 +1,17 @@
+// The colour settings file: ".\quillon.ini", section GLOBALS.
+#pragma once
+
+#include "platform/win32.h"
+
+// The settings file, relative to the current directory.
+#define QUILLON_SETTINGS_FILE ".\\quillon.ini"
+#define QUILLON_SETTINGS_SECTION "GLOBALS"
+
+// Parses "%d,%d,%d" (red, green, blue) as the C library's scanf would, keeping the
+// low eight bits of each number. Components that do not convert keep the value
+// from `fallback`. Returns the number of components converted.
+int ParseColorTriple(const char* text, COLORREF fallback, COLORREF* color);
+
+// Reads one colour key; the default applies to a missing file or key and to
+// every component the stored value does not hold.
+COLORREF ReadColorSetting(const char* key, const char* defaultValue);

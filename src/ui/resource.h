@@ -1,0 +1,67 @@
+// Resource and command identifiers shared by the resource script and the code.
+#pragma once
+
+#define IDR_MAINMENU 101
+#define IDI_QUILLON 101
+
+#define IDD_HOST 102
+#define IDD_ABOUT 106
+#define IDD_COLOR 108
+#define IDD_ESCAPE 109
+
+#define IDM_EXIT 102
+#define IDM_CONNECT 103
+#define IDM_ABOUT 105
+#define IDM_COLOR 107
+#define IDM_ESCAPE 109
+#define IDM_FIND 110
+#define IDM_SELECT 111
+#define IDM_INSERT 112
+#define IDM_REMOVE 113
+#define IDM_COPY 114
+#define IDM_PASTE 115
+#define IDM_CLEAR 116
+#define IDM_IACSTRING 117
+#define IDM_TIMER 118
+#define IDM_TEXTFONT 119
+#define IDM_LINEDRAWFONT 120
+#define IDM_CLOSE 121
+#define IDM_LFCRNUL 122
+#define IDM_LFCR 123
+#define IDM_LF 124
+#define IDM_LFNUL 125
+#define IDM_CRNUL 126
+#define IDM_CR 127
+#define IDM_KEY0 128
+#define IDM_KEY1 129
+#define IDM_KEY2 130
+#define IDM_KEY3 131
+#define IDM_KEY4 132
+#define IDM_KEY5 133
+#define IDM_KEY6 134
+#define IDM_KEY7 135
+#define IDM_KEY8 136
+#define IDM_KEY9 137
+#define IDM_KEYCOMMA 138
+#define IDM_KEYMINUS 139
+#define IDM_KEYPERIOD 140
+#define IDM_KEYENTER 141
+#define IDM_NOP 142
+#define IDM_DATAMARK 143
+#define IDM_BREAK 144
+#define IDM_INTPROCESS 145
+#define IDM_ABORTOUTPUT 146
+#define IDM_AYT 147
+#define IDM_ERASECHAR 148
+#define IDM_ERASELINE 149
+#define IDM_GOAHEAD 150
+#define IDM_PA1 151
+#define IDM_PA2 152
+#define IDM_PA3 153
+#define IDM_CLEARKEY 154
+#define IDM_SYSREQ 155
+#define IDM_REFRESH 156
+
+// The first and last identifiers of the menu commands.
+#define IDM_FIRST 102
+#define IDM_LAST 156

@@ -1,0 +1,47 @@
+#include "harness.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+void ScratchTest::SetUp() {
+  posix::testing::resetPlatform();
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  previousDir_ = cwd;
+  char pattern[] = "/tmp/quillon-test-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  dir_ = pattern;
+  ASSERT_EQ(chdir(dir_.c_str()), 0);
+}
+
+void ScratchTest::TearDown() {
+  posix::testing::resetPlatform();
+  if (!previousDir_.empty()) {
+    EXPECT_EQ(chdir(previousDir_.c_str()), 0);
+  }
+  if (!dir_.empty()) std::filesystem::remove_all(dir_);
+}
+
+void ScratchTest::writeFile(const std::string& name, const std::string& text) {
+  std::ofstream(name, std::ios::binary) << text;
+}
+
+std::string ScratchTest::readFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void TerminalWindowTest::SetUp() { ScratchTest::SetUp(); }
+
+HWND TerminalWindowTest::createMainWindow() {
+  EXPECT_EQ(ncTcpRegisterClass(3, GetModuleHandleA(nullptr)), 1);
+  EXPECT_EQ(ncTcpCreateSocketObj(&window_, nullptr, "Quillon", QUILLON_WINDOW_STYLE, nullptr), 0);
+  return window_;
+}

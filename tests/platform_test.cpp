@@ -1,0 +1,254 @@
+// Behaviours of the POSIX platform layer that the program relies on: the
+// message order, re-entrant sends, timers, own device contexts, text into the
+// cell grid, erasing, scrolling, the caret and stale handles.
+#include <vector>
+
+#include "harness.h"
+
+namespace {
+
+std::vector<UINT>* g_seen = nullptr;
+
+LRESULT CALLBACK recordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (g_seen && msg != WM_NCCREATE && msg != WM_NCDESTROY) g_seen->push_back(msg);
+  if (msg == WM_USER + 1) return SendMessageA(hwnd, WM_USER + 2, wParam + 1, 0) + 10;  // re-enters
+  if (msg == WM_USER + 2) return static_cast<LRESULT>(wParam);
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+class PlatformTest : public ScratchTest {
+ protected:
+  void SetUp() override {
+    ScratchTest::SetUp();
+    g_seen = &seen_;
+    WNDCLASSA wc{};
+    wc.style = CS_OWNDC;
+    wc.lpfnWndProc = recordingProc;
+    wc.hbrBackground = CreateSolidBrush(RGB(1, 2, 3));
+    wc.lpszClassName = "probe";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    // 808 x 520 client: 101 x 26 cells of the 8 x 20 font used below.
+    hwnd_ = CreateWindowExA(0, "probe", "probe", WS_POPUP, 0, 0, 808, 520, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd_, nullptr);
+    LOGFONTA lf{};
+    lf.lfHeight = -20;
+    lf.lfWidth = 8;
+    lf.lfCharSet = OEM_CHARSET;
+    font_ = CreateFontIndirectA(&lf);
+  }
+  void TearDown() override {
+    g_seen = nullptr;
+    ScratchTest::TearDown();
+  }
+  std::vector<UINT> seen_;
+  HWND hwnd_ = nullptr;
+  HFONT font_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PlatformTest, CreationSendsCreateSizeMoveAndShowingGivesFocus) {
+  EXPECT_EQ(seen_, (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
+  seen_.clear();
+  ShowWindow(hwnd_, SW_SHOW);
+  EXPECT_EQ(seen_, (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS}));
+  EXPECT_EQ(GetFocus(), hwnd_);
+}
+
+TEST_F(PlatformTest, PostedMessagesComeBeforePaintAndTimers) {
+  ShowWindow(hwnd_, SW_SHOW);  // invalidates the window
+  SetTimer(hwnd_, 7, 10, nullptr);
+  PostMessageA(hwnd_, WM_USER + 5, 0, 0);
+  PostMessageA(hwnd_, WM_USER + 6, 0, 0);
+  seen_.clear();
+  posix::testing::pumpFor(40);
+  ASSERT_GE(seen_.size(), 5u);
+  EXPECT_EQ(seen_[0], WM_USER + 5u);
+  EXPECT_EQ(seen_[1], WM_USER + 6u);
+  EXPECT_EQ(seen_[2], static_cast<UINT>(WM_PAINT));
+  EXPECT_EQ(seen_[3], static_cast<UINT>(WM_ERASEBKGND));
+  EXPECT_EQ(seen_[4], static_cast<UINT>(WM_TIMER));
+  EXPECT_TRUE(KillTimer(hwnd_, 7));
+  EXPECT_FALSE(KillTimer(hwnd_, 7));
+}
+
+TEST_F(PlatformTest, SendMessageCallsTheProcedureAtOnceAndReEnters) {
+  EXPECT_EQ(SendMessageA(hwnd_, WM_USER + 1, 5, 0), 16);
+}
+
+TEST_F(PlatformTest, QuitIsSeenAfterPostedMessages) {
+  PostQuitMessage(4);
+  PostMessageA(hwnd_, WM_USER + 9, 0, 0);
+  MSG msg;
+  ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+  EXPECT_EQ(msg.message, WM_USER + 9u);
+  EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 4u);
+}
+
+TEST_F(PlatformTest, TranslateMessageTurnsCharacterKeysIntoCharacters) {
+  struct KeyCase {
+    UINT vk;
+    bool shift;
+    char expected;
+  } cases[] = {{'A', false, 'a'}, {'A', true, 'A'}, {'1', true, '!'}, {VK_RETURN, false, '\r'},
+               {VK_OEM_4, false, '['}, {VK_F1, false, 0}, {VK_LEFT, false, 0}};
+  for (const KeyCase& c : cases) {
+    if (c.shift) PostMessageA(hwnd_, WM_KEYDOWN, VK_SHIFT, 1);
+    PostMessageA(hwnd_, WM_KEYDOWN, c.vk, 1);
+    MSG msg;
+    std::vector<MSG> out;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      if (msg.message == WM_CHAR) out.push_back(msg);
+    }
+    if (c.shift) PostMessageA(hwnd_, WM_KEYUP, VK_SHIFT, 1);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    SCOPED_TRACE(c.vk);
+    if (c.expected) {
+      ASSERT_EQ(out.size(), 1u);
+      EXPECT_EQ(out[0].wParam, static_cast<WPARAM>(static_cast<unsigned char>(c.expected)));
+      EXPECT_EQ(out[0].lParam, 1);
+    } else {
+      EXPECT_TRUE(out.empty());
+    }
+  }
+  EXPECT_EQ(GetKeyState(VK_SHIFT) & 0x8000, 0);
+}
+
+TEST_F(PlatformTest, OwnDeviceContextKeepsFontAndColours) {
+  HDC dc = GetDC(hwnd_);
+  SelectObject(dc, font_);
+  SetTextColor(dc, RGB(9, 8, 7));
+  SetBkColor(dc, RGB(6, 5, 4));
+  ReleaseDC(hwnd_, dc);
+  HDC again = GetDC(hwnd_);
+  EXPECT_EQ(again, dc);
+  EXPECT_EQ(GetTextColor(again), RGB(9, 8, 7));
+  EXPECT_EQ(GetBkColor(again), RGB(6, 5, 4));
+  TEXTMETRICA tm;
+  ASSERT_TRUE(GetTextMetricsA(again, &tm));
+  EXPECT_EQ(tm.tmHeight, 20);
+  EXPECT_EQ(tm.tmAveCharWidth, 8);
+  EXPECT_EQ(tm.tmCharSet, OEM_CHARSET);
+}
+
+TEST_F(PlatformTest, FontMetricsFollowTheLogicalFont) {
+  struct MetricsCase {
+    LONG height, width;
+    int expectHeight, expectWidth;
+  } cases[] = {{-24, 0, 24, 12}, {24, 0, 24, 12}, {0, 0, 16, 8}, {-16, 8, 16, 8}, {-1, 0, 1, 1}, {-20, -5, 20, 10}};
+  HDC dc = GetDC(hwnd_);
+  for (const MetricsCase& c : cases) {
+    LOGFONTA lf{};
+    lf.lfHeight = c.height;
+    lf.lfWidth = c.width;
+    HFONT f = CreateFontIndirectA(&lf);
+    SelectObject(dc, f);
+    TEXTMETRICA tm;
+    GetTextMetricsA(dc, &tm);
+    EXPECT_EQ(tm.tmHeight, c.expectHeight) << c.height;
+    EXPECT_EQ(tm.tmAveCharWidth, c.expectWidth) << c.height << "," << c.width;
+    SelectObject(dc, font_);
+    DeleteObject(f);
+  }
+  ReleaseDC(hwnd_, dc);
+}
+
+TEST_F(PlatformTest, TextOutWritesCellsWithColoursAndCharacterSet) {
+  HDC dc = GetDC(hwnd_);
+  SelectObject(dc, font_);
+  SetTextColor(dc, RGB(0, 255, 0));
+  SetBkColor(dc, RGB(0, 0, 64));
+  ASSERT_TRUE(TextOutA(dc, 3 * 8, 2 * 20, "HELLO", 5));
+  ASSERT_TRUE(TextOutA(dc, 99 * 8, 2 * 20, "xyz", 3));  // runs past the client area: kept, not lost
+  EXPECT_EQ(posix::testing::rowText(hwnd_, 2, 8), "   HELLO");
+  const posix::Cell* cell = posix::testing::grid(hwnd_)->at(4, 2);
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(cell->ch, 'E');
+  EXPECT_EQ(cell->fg, RGB(0, 255, 0));
+  EXPECT_EQ(cell->bg, RGB(0, 0, 64));
+  EXPECT_EQ(cell->charset, OEM_CHARSET);
+  EXPECT_EQ(posix::testing::grid(hwnd_)->at(101, 2)->ch, 'z');
+  EXPECT_FALSE(TextOutA(dc, 0, 0, "x", -1));
+  EXPECT_TRUE(TextOutA(dc, -8, 0, "ab", 2));  // the cell left of the window is dropped
+  EXPECT_EQ(posix::testing::grid(hwnd_)->at(0, 0)->ch, 'b');
+  ReleaseDC(hwnd_, dc);
+}
+
+TEST_F(PlatformTest, PaintingErasesWithTheClassBrushAndValidates) {
+  HDC dc = GetDC(hwnd_);
+  SelectObject(dc, font_);
+  TextOutA(dc, 0, 0, "old", 3);
+  ShowWindow(hwnd_, SW_SHOW);
+  posix::testing::pumpUntilIdle();
+  const posix::CellGrid* grid = posix::testing::grid(hwnd_);
+  EXPECT_EQ(grid->columns(), 101);
+  EXPECT_EQ(grid->rows(), 26);
+  EXPECT_EQ(grid->at(0, 0)->ch, ' ');
+  EXPECT_EQ(grid->at(100, 25)->bg, RGB(1, 2, 3));
+  RECT update;
+  EXPECT_FALSE(GetUpdateRect(hwnd_, &update, FALSE));
+  ReleaseDC(hwnd_, dc);
+}
+
+TEST_F(PlatformTest, ScrollWindowMovesCellsAndInvalidatesTheUncoveredStrip) {
+  HDC dc = GetDC(hwnd_);
+  SelectObject(dc, font_);
+  for (int row = 0; row < 5; ++row) TextOutA(dc, 0, row * 20, std::string(1, static_cast<char>('a' + row)).c_str(), 1);
+  RECT area{0, 0, 80, 100};
+  ASSERT_TRUE(ScrollWindow(hwnd_, 0, 40, &area, nullptr));  // two rows down
+  EXPECT_EQ(posix::testing::rowText(hwnd_, 2, 1), "a");
+  EXPECT_EQ(posix::testing::rowText(hwnd_, 4, 1), "c");
+  RECT update;
+  ASSERT_TRUE(GetUpdateRect(hwnd_, &update, FALSE));
+  EXPECT_EQ(update.top, 0);
+  EXPECT_EQ(update.bottom, 40);
+  ReleaseDC(hwnd_, dc);
+}
+
+TEST_F(PlatformTest, CaretHasAHideCountAndDiesWithItsWindow) {
+  ASSERT_TRUE(CreateCaret(hwnd_, nullptr, 8, 20));
+  EXPECT_FALSE(posix::caretState().visible);  // a new caret is hidden
+  ShowCaret(hwnd_);
+  EXPECT_TRUE(posix::caretState().visible);
+  HideCaret(hwnd_);
+  HideCaret(hwnd_);
+  ShowCaret(hwnd_);
+  EXPECT_FALSE(posix::caretState().visible);
+  ShowCaret(hwnd_);
+  SetCaretPos(16, 40);
+  POINT p;
+  GetCaretPos(&p);
+  EXPECT_EQ(p.x, 16);
+  EXPECT_EQ(p.y, 40);
+  DestroyWindow(hwnd_);
+  EXPECT_EQ(posix::caretState().owner, nullptr);
+  EXPECT_FALSE(SetCaretPos(0, 0));
+}
+
+TEST_F(PlatformTest, ScrollPositionIsClampedToTheRange) {
+  SetScrollRange(hwnd_, SB_VERT, 0, 100, FALSE);
+  EXPECT_EQ(SetScrollPos(hwnd_, SB_VERT, 150, TRUE), 0);
+  EXPECT_EQ(GetScrollPos(hwnd_, SB_VERT), 100);
+  SetScrollPos(hwnd_, SB_VERT, -5, TRUE);
+  EXPECT_EQ(GetScrollPos(hwnd_, SB_VERT), 0);
+}
+
+TEST_F(PlatformTest, WindowSlotsAreBoundedAndStaleHandlesFailSafely) {
+  EXPECT_EQ(SetWindowLongPtrA(hwnd_, 0, 5), 0);  // the class has no extra bytes
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_INDEX));
+  const HFONT dead = font_;
+  DeleteObject(dead);
+  HDC dc = GetDC(hwnd_);
+  EXPECT_EQ(SelectObject(dc, dead), nullptr);
+  EXPECT_TRUE(DestroyWindow(hwnd_));
+  EXPECT_FALSE(DestroyWindow(hwnd_));
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_EQ(SendMessageA(hwnd_, WM_USER + 2, 1, 0), 0);
+  EXPECT_FALSE(PostMessageA(hwnd_, WM_USER, 0, 0));
+  EXPECT_FALSE(TextOutA(dc, 0, 0, "x", 1));  // the window's DC went with it
+  EXPECT_EQ(GetWindowLongPtrA(hwnd_, GWL_STYLE), 0);
+}
