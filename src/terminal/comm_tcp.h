@@ -46,6 +46,28 @@ class QUILLON_API CommTcp {
   void InitScreen();
   LRESULT WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+  // Inbound 3270 data stream (tn3270/inbound_*.cpp).
+  int CreateScreen(unsigned char* data, int length);
+  void CreateScreenMenu(unsigned char* record, int length);
+  int repeatto(uint32_t start, uint32_t stop, uint8_t ch);
+  int RepeatEraseTo(uint32_t start, uint32_t stop);
+  int close_field(uint32_t begin, uint32_t end, uint8_t attribute);
+  int input_3270_FieldIndex(uint8_t* attributes);
+
+  // Field navigation and the record sent to the host (tn3270/fields.cpp, tn3270/outbound.cpp).
+  int FindNextInputCursorPos(uint32_t position, uint32_t* found);
+  int FindPrevInputCursorPos(uint32_t position, uint32_t* found);
+  int PutFieldInfoToBuff(const char* data, unsigned int length);
+  int build_input(unsigned char* out, uint8_t aid, int column, int row);
+  int send_message_host_x();
+  void send_message_NewTrans();
+  int build_input2(int column, int row);
+  void ShowScreenIcPos(HWND hwnd, int cellWidth, int cellHeight, int* column, int* row);
+
+  // 3270 painting (tn3270/paint.cpp).
+  void PaintScreen(HWND hwnd, int cellWidth, int cellHeight);
+  void ShowScreen(HWND hwnd, int cellWidth, int cellHeight, int* column, int* row);
+
   HWND windowHandle{};
   HDC deviceContext{};
   SOCKET socketHandle{};
