@@ -17,6 +17,11 @@ constexpr int kNvtColumns = 81;
 constexpr int kNvtMaxRows = 25;
 constexpr int kNvtBufferCells = 5 * kNvtMaxRows * kNvtColumns;
 
+// The longest Telnet command (a subnegotiation) held over a read boundary, and the
+// longest unfinished escape sequence kept for the next read.
+constexpr int kMaxHeldCommand = 512;
+constexpr int kMaxPendingTail = 1024;
+
 // Counts the objects that share one set of NVT buffers and fonts, so that only
 // the last of a set of copies releases them.
 class QUILLON_API SharedResources {
@@ -46,6 +51,10 @@ class QUILLON_API CommTcp {
   void InitScreen();
   LRESULT WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+  // Connecting (net/connection.cpp): the Connect command and the socket's events.
+  void ConnectCommand(HWND hwnd);
+  LRESULT OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam);
+
   // Inbound 3270 data stream (tn3270/inbound_*.cpp).
   int CreateScreen(unsigned char* data, int length);
   void CreateScreenMenu(unsigned char* record, int length);
@@ -63,6 +72,27 @@ class QUILLON_API CommTcp {
   void send_message_NewTrans();
   int build_input2(int column, int row);
   void ShowScreenIcPos(HWND hwnd, int cellWidth, int cellHeight, int* column, int* row);
+
+  // NVT screen buffer operations (vt100/nvt_*.cpp). Rows are screen rows; the
+  // margins come from scrollRegion.
+  void NvtLineFeed();       // line feed movement, with the new-line-mode return to column 0
+  void NvtIndex();          // the same movement without that return
+  void NvtScrollUp();       // the bottom margin was passed
+  void NvtReverseIndex();
+  void NvtErase(int range); // one of the NvtEraseRange values
+  void NvtInsertLines(int count);
+  void NvtDeleteLines(int count);
+  void NvtDeleteChars(int count);
+  void NvtSaveCursor();
+  void NvtRestoreCursor();
+  void NvtResetRegion();
+  void NvtSetRegion(int top, int bottom);  // 1-based, 0 meaning the default 1 and 24
+
+  // NVT painting and the clipboard text of a selection (vt100/nvt_paint.cpp, vt100/nvt_clipboard.cpp).
+  void PaintNVTScreen(HWND hwnd, int cellWidth, int cellHeight);
+  void PaintNVTScreenClip(int startColumn, int startRow, int endColumn, int endRow);
+  int GetPossibleClipboardLen(int startColumn, int startRow, int endColumn, int endRow);
+  void FromScreenCopyToClipboard(char* text, int startColumn, int startRow, int endColumn, int endRow);
 
   // 3270 painting (tn3270/paint.cpp).
   void PaintScreen(HWND hwnd, int cellWidth, int cellHeight);
@@ -137,8 +167,16 @@ class QUILLON_API CommTcp {
   uint8_t receiveBuffer[4096]{};
   uint8_t pendingTail[4096]{};
   int32_t pendingTailLength{};
+  // A Telnet command cut by the end of a read, completed by the next one.
+  uint8_t heldCommand[kMaxHeldCommand]{};
+  int32_t heldCommandLength{};
+
+  // Bytes the next read may deliver: the receive buffer keeps room for the held
+  // command and the pending tail in front of the data and a terminator after it.
+  int receiveRoom() const;
 
  private:
   void onCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
+  void onCommand(HWND hwnd, UINT id);
   SharedResources shared_;
 };

@@ -9,6 +9,17 @@
 #define IDD_COLOR 108
 #define IDD_ESCAPE 109
 
+// Controls of the host dialog.
+#define IDC_HOSTNAME 1017
+#define IDC_VT100 1021
+#define IDC_IBM3270 1025
+#define IDC_TRACE 1030
+
+// Labels and frames that no code addresses (the Windows headers do not define it).
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 #define IDM_EXIT 102
 #define IDM_CONNECT 103
 #define IDM_ABOUT 105

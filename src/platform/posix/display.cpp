@@ -1,6 +1,7 @@
 // The current display, the headless display and message boxes.
 #include "platform/posix/display.h"
 
+#include "platform/posix/dialog.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/testing.h"
 
@@ -10,6 +11,7 @@ namespace {
 RECT g_desktop{0, 0, 1024, 768};
 std::vector<MessageBoxRecord> g_messageBoxes;
 std::function<int(const MessageBoxRecord&)> g_messageBoxHandler;
+std::function<void(HWND, const std::string&)> g_dialogHandler;
 
 int defaultAnswer(UINT type) {
   switch (type & 0x0F) {
@@ -27,6 +29,13 @@ class HeadlessDisplay : public Display {
     MessageBoxRecord record{owner, text ? text : "", caption ? caption : "Error", type};
     g_messageBoxes.push_back(record);
     return g_messageBoxHandler ? g_messageBoxHandler(record) : defaultAnswer(type);
+  }
+  // Dialogs go to the test hook; what it leaves open is cancelled (dialogWaits).
+  void dialogOpened(HWND dialog) override {
+    if (!g_dialogHandler) return;
+    const auto handler = g_dialogHandler;  // the handler may replace itself
+    const Window* w = findWindow(dialog);
+    handler(dialog, w ? w->text : std::string());
   }
 };
 
@@ -54,9 +63,13 @@ void setMessageBoxHandler(std::function<int(const MessageBoxRecord&)> handler) {
   g_messageBoxHandler = std::move(handler);
 }
 void setDesktopSize(int width, int height) { g_desktop = RECT{0, 0, width, height}; }
+void setDialogHandler(std::function<void(HWND, const std::string&)> handler) {
+  g_dialogHandler = std::move(handler);
+}
 
 void resetPlatform() {
   resetWindows();
+  resetDialogs();
   resetQueue();
   resetCaret();
   resetMenus();
@@ -65,6 +78,7 @@ void resetPlatform() {
   resetWinsock();
   g_messageBoxes.clear();
   g_messageBoxHandler = nullptr;
+  g_dialogHandler = nullptr;
   g_desktop = RECT{0, 0, 1024, 768};
 }
 

@@ -29,6 +29,24 @@ class PLATFORM_API Display {
   virtual int messageBox(HWND owner, const char* text, const char* caption, UINT type) = 0;
   // Sounds the bell without blocking.
   virtual void beep() {}
+  // A modal dialog's loop starts: the dialog has had WM_INITDIALOG and is shown.
+  // An interactive display draws the open dialogs (dialog.h: openDialogs,
+  // viewDialog, the controls' cell grids) and feeds them input: key presses as
+  // WM_KEYDOWN then WM_KEYUP posted to GetFocus(), mouse clicks as
+  // WM_LBUTTONDOWN then WM_LBUTTONUP posted to the control under the pointer
+  // (controlAt), a pick from an open combo box list with chooseComboItem.
+  // The headless display hands the dialog to the test hook here.
+  virtual void dialogOpened(HWND dialog) { (void)dialog; }
+  // The dialog's loop has ended; the dialog is destroyed next (or already is).
+  virtual void dialogClosed(HWND dialog) { (void)dialog; }
+  // The modal loop of `dialog` has nothing ready. True: wait for input, sockets
+  // and timers as the main loop does. False, for a display without a user: the
+  // dialog is cancelled as Escape would cancel it (WM_COMMAND IDCANCEL; if that
+  // leaves it open, EndDialog with IDCANCEL), so nothing ever waits forever.
+  virtual bool dialogWaits(HWND dialog) {
+    (void)dialog;
+    return false;
+  }
 };
 
 // The thread's caret, as a display shows it.
@@ -48,5 +66,8 @@ PLATFORM_API void setDisplay(std::unique_ptr<Display> display);
 // Turns SIGTERM, SIGINT and SIGHUP into WM_CLOSE for every top-level window,
 // delivered through the message loop (installed by the POSIX entry point).
 PLATFORM_API void installCloseSignals();
+
+// The process's command line as GetCommandLineA returns it (set by the entry point).
+PLATFORM_API void setCommandLine(const std::string& line);
 
 }  // namespace posix

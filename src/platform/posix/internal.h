@@ -109,6 +109,11 @@ bool resourceExists(const char* type, LPCSTR name);
 
 // Winsock ---------------------------------------------------------------------------------------
 void resetWinsock();
+// The asynchronous-event registry hears of connects, reads and closes.
+void asyncNoteConnect(SOCKET s);
+void asyncNoteRecv(SOCKET s);
+void asyncForget(SOCKET s);
+void resetAsyncSockets();
 
 // Profiles, fonts ---------------------------------------------------------------------------------
 void resetFontResources();

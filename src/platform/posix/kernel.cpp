@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/display.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/testing.h"
 
@@ -37,6 +38,15 @@ GlobalBlock* block(HGLOBAL h) {
 
 void resetFontResources() { g_fontResources.clear(); }
 
+namespace {
+std::string& commandLine() {
+  static std::string line = "quillon";
+  return line;
+}
+}  // namespace
+
+void setCommandLine(const std::string& line) { commandLine() = line; }
+
 namespace testing {
 std::vector<std::string> fontResources() { return g_fontResources; }
 }  // namespace testing
@@ -56,6 +66,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
   SetLastError(ERROR_FILE_NOT_FOUND);
   return nullptr;
 }
+
+LPSTR WINAPI GetCommandLineA(void) { return commandLine().data(); }
 
 DWORD WINAPI GetTickCount(void) {
   using namespace std::chrono;

@@ -41,6 +41,29 @@ PLATFORM_API int quitCode();
 
 PLATFORM_API void setDesktopSize(int width, int height);
 
+// ---- dialogs on the headless display ---------------------------------------------------
+// Called once for each modal dialog when its loop starts (after WM_INITDIALOG), with
+// the dialog and its caption; the handler fills in and presses controls with the
+// helpers below, or posts messages. Whatever the handler leaves open is cancelled
+// when the dialog's loop runs out of ready messages (see Display::dialogWaits):
+// without a handler every dialog ends at once as if Escape were pressed.
+PLATFORM_API void setDialogHandler(std::function<void(HWND dialog, const std::string& caption)> handler);
+// Each helper acts as the user would, through the dialog's own input handling, and
+// runs the messages this causes (pumpDialog) before it returns. The control helpers
+// return false when the control is missing, hidden or disabled.
+// A mouse click in the middle of control `id`.
+PLATFORM_API bool pressButton(HWND dialog, int id);
+// Moves the focus to control `id` as Tab would (an edit field's text is selected, so
+// typing replaces it) and types the characters of `text` (WM_CHAR; "\b" is Backspace).
+PLATFORM_API bool typeInto(HWND dialog, int id, const std::string& text);
+// A key press (WM_KEYDOWN, the WM_CHAR it makes, WM_KEYUP) sent to the focused control,
+// with Shift held when `shift`.
+PLATFORM_API void sendKey(HWND dialog, UINT virtualKey, bool shift = false);
+// Focuses combo box `id` and picks entry `index` of its list with the mouse.
+PLATFORM_API bool chooseItem(HWND dialog, int id, int index);
+// Dispatches every ready message, the dialog's keys through IsDialogMessageA.
+PLATFORM_API void pumpDialog(HWND dialog);
+
 // The font files currently added with AddFontResourceA, in the order added.
 PLATFORM_API std::vector<std::string> fontResources();
 

@@ -22,6 +22,7 @@ int versionKey(WORD v) { return LOBYTE(v) * 256 + HIBYTE(v); }
 }  // namespace
 
 void resetWinsock() {
+  resetAsyncSockets();
   g_startups = 0;
   g_lowest = MAKEWORD(1, 0);
   g_highest = MAKEWORD(2, 2);
@@ -77,6 +78,7 @@ int WINAPI closesocket(SOCKET s) {
     WSASetLastError(WSANOTINITIALISED);
     return SOCKET_ERROR;
   }
+  asyncForget(s);  // no more events from a closed socket
   if (s == INVALID_SOCKET || s > 0x7FFFFFFF || close(static_cast<int>(s)) != 0) {
     WSASetLastError(WSAENOTSOCK);
     return SOCKET_ERROR;

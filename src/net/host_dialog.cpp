@@ -1,0 +1,112 @@
+// The host dialog: host name, terminal type and the trace box.
+#include <cstring>
+#include <string>
+
+#include "net/center_wnd.h"
+#include "net/connection.h"
+#include "net/telnet.h"
+#include "terminal/comm_tcp.h"
+#include "ui/resource.h"
+
+namespace {
+
+// Offered when the command line names no host: the demo host on this machine.
+const char kFixedDefaultHost[] = "localhost:2323";
+
+// The host buffer of the dialog that is open (there is only ever one).
+char* g_hostBuffer = nullptr;
+
+// The first command-line argument that is not an option, after the program name.
+std::string commandLineHost() {
+  const char* p = GetCommandLineA();
+  if (!p) return "";
+  std::string line(p);
+  size_t i = 0;
+  auto nextToken = [&]() {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    std::string token;
+    bool quoted = false;
+    for (; i < line.size(); ++i) {
+      const char c = line[i];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if ((c == ' ' || c == '\t') && !quoted) {
+        break;
+      } else {
+        token += c;
+      }
+    }
+    return token;
+  };
+  nextToken();  // the program
+  for (std::string token = nextToken(); !token.empty(); token = nextToken())
+    if (token[0] != '-') return token;
+  return "";
+}
+
+}  // namespace
+
+const char* DefaultHostName() {
+  static std::string host;
+  if (host.empty()) {
+    host = commandLineHost();
+    if (host.empty() || host.size() >= HOST_NAME_SIZE) host = kFixedDefaultHost;
+  }
+  return host.c_str();
+}
+
+extern "C" {
+
+int ncTcpGetHostName(HINSTANCE instance, HWND window, char* hostName) {
+  if (!hostName) return 0;
+  std::strncpy(hostName, DefaultHostName(), HOST_NAME_SIZE - 1);
+  hostName[HOST_NAME_SIZE - 1] = '\0';
+  if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_HOST), window, Dlg_Host, reinterpret_cast<LPARAM>(hostName)) <= 0) {
+    MessageBoxA(window, "You have cancelled the internet address selection, Please try again later",
+                "Cancel Adress Selection", MB_OK);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  const std::string caption = std::string("Quillon  Host:  ") + hostName;
+  SetWindowTextA(window, caption.c_str());
+  return 1;
+}
+
+INT_PTR CALLBACK Dlg_Host(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      CenterWnd(dialog);
+      g_hostBuffer = reinterpret_cast<char*>(lParam);
+      SendDlgItemMessageA(dialog, IDC_HOSTNAME, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(DefaultHostName()));
+      SetDlgItemTextA(dialog, IDC_HOSTNAME, g_hostBuffer ? g_hostBuffer : "");
+      CheckRadioButton(dialog, IDC_VT100, IDC_IBM3270, IDC_IBM3270);
+      return 0;
+    case WM_COMMAND:
+      if (wParam == IDOK) {
+        if (g_hostBuffer) GetDlgItemTextA(dialog, IDC_HOSTNAME, g_hostBuffer, HOST_NAME_SIZE);
+        if (CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(GetParent(dialog), 0))) {
+          t->traceRequested = IsDlgButtonChecked(dialog, IDC_TRACE) == BST_CHECKED ? 1 : 0;
+          if (IsDlgButtonChecked(dialog, IDC_VT100) == BST_CHECKED) {
+            t->terminalType = 2;
+            t->terminalMode &= ~kModeIBM3270;
+          } else if (IsDlgButtonChecked(dialog, IDC_IBM3270) == BST_CHECKED) {
+            t->terminalType = 3;
+            t->terminalMode |= kModeIBM3270;
+          }
+        }
+        g_hostBuffer = nullptr;
+        EndDialog(dialog, 1);
+        return 1;
+      }
+      if (wParam == IDCANCEL) {
+        g_hostBuffer = nullptr;
+        EndDialog(dialog, 0);
+        return 0;
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+}  // extern "C"

@@ -1,0 +1,340 @@
+#include "net/telnet.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "net/socket_io.h"
+#include "terminal/comm_tcp.h"
+#include "vt100/nvt_screen.h"
+#include "vt100/vt100_parser.h"
+
+namespace {
+
+const unsigned char kOpening[6][3] = {
+    {kTelnetIAC, kTelnetDO, kOptionEcho},  {kTelnetIAC, kTelnetWONT, kOptionEcho}, {kTelnetIAC, kTelnetWILL, kOptionSGA},
+    {kTelnetIAC, kTelnetDO, kOptionSGA},   {kTelnetIAC, kTelnetWILL, kOptionNAWS}, {kTelnetIAC, kTelnetDO, kOptionNAWS},
+};
+
+constexpr int kRetryLimit = 30;
+constexpr unsigned char kSubSend = 1;  // TERMINAL-TYPE SEND; also the NAWS request form answered
+
+struct Batch {
+  CommTcp& t;
+  HWND window;
+  SOCKET s;
+  FILE* trace;
+  unsigned char* data;
+  int length;
+  int* mode;
+
+  bool in3270() const { return *mode == kMode3270; }
+  void reply(const unsigned char* bytes, int n) const {
+    unsigned char buffer[16];  // replies are small; SendData takes a writable buffer
+    std::memcpy(buffer, bytes, static_cast<size_t>(n));
+    SendData(window, s, trace, buffer, n);
+  }
+  void reply(unsigned char command, unsigned char option) const {
+    const unsigned char bytes[3] = {kTelnetIAC, command, option};
+    reply(bytes, 3);
+  }
+  void traceLine(const char* text) const {
+    if (trace) std::fputs(text, trace);
+  }
+};
+
+// Bytes the command starting at p (an IAC) takes, or 0 when the data ends inside it.
+int commandLength(const unsigned char* p, int available) {
+  if (available < 2) return 0;
+  const unsigned char command = p[1];
+  if (command >= kTelnetWILL && command <= kTelnetDONT) return available >= 3 ? 3 : 0;
+  if (command == kTelnetSB) {
+    for (int k = 2; k + 1 < available;) {
+      if (p[k] != kTelnetIAC) {
+        ++k;
+      } else if (p[k + 1] == kTelnetSE) {
+        return k + 2;
+      } else {
+        k += 2;  // a doubled IAC inside the subnegotiation
+      }
+    }
+    // A subnegotiation that never ends is dropped rather than held forever.
+    return available >= kMaxHeldCommand ? available : 0;
+  }
+  // IAC IAC, IAC EOR and the two-byte commands SE .. GA.
+  if (command == kTelnetIAC || command == kTelnetEOR || (command >= kTelnetSE && command <= kTelnetGA)) return 2;
+  // Not a Telnet command: it takes the byte after it as well.
+  return std::min(available, 3);
+}
+
+void answerTerminalType(const Batch& b) {
+  static const unsigned char kHead[4] = {kTelnetIAC, kTelnetSB, kOptionTerminalType, 0};
+  static const unsigned char kTail[2] = {kTelnetIAC, kTelnetSE};
+  const char* name = b.t.terminalType == 2 ? "VT100" : b.t.terminalType == 3 ? "IBM-3278-2" : nullptr;
+  if (name) {
+    unsigned char answer[16];
+    const int n = static_cast<int>(std::strlen(name));
+    std::memcpy(answer, kHead, 4);
+    std::memcpy(answer + 4, name, static_cast<size_t>(n));
+    std::memcpy(answer + 4 + n, kTail, 2);
+    b.reply(answer, n + 6);
+    if (b.t.terminalType == 3)
+      *b.mode |= kModeIBM3270;
+    else
+      *b.mode &= ~kModeIBM3270;
+  }
+  *b.mode |= kModeTerminalType;
+}
+
+void applySubnegotiation(const Batch& b, const unsigned char* p, int n) {
+  const bool request = n == 6 && p[3] == kSubSend && p[4] == kTelnetIAC && p[5] == kTelnetSE;
+  if (request && p[2] == kOptionTerminalType) {
+    answerTerminalType(b);
+  } else if (request && p[2] == kOptionNAWS) {
+    static const unsigned char kSize[9] = {kTelnetIAC, kTelnetSB, kOptionNAWS, 0, 80, 0, 24, kTelnetIAC, kTelnetSE};
+    b.reply(kSize, 9);
+  }
+  // Any other subnegotiation is consumed whole, without an answer.
+}
+
+// The command table: answers one complete command of n bytes at p.
+void applyCommand(const Batch& b, const unsigned char* p, int n) {
+  const unsigned char command = p[1];
+  if (command == kTelnetIAC) {
+    ncTcpInsertNVTChar(b.window, 0xFF);
+    return;
+  }
+  if (command == kTelnetSB) {
+    applySubnegotiation(b, p, n);
+    return;
+  }
+  if (n < 3 || command < kTelnetWILL) return;  // EOR, the two-byte commands and non-commands
+  const unsigned char x = p[2];
+  int& mode = *b.mode;
+  switch (command) {
+    case kTelnetDONT:
+      if (x == kOptionEOR) mode &= ~kModeEOR;
+      b.reply(kTelnetWONT, x);
+      break;
+    case kTelnetWONT:
+      if (x == kOptionEOR) {
+        mode &= ~kModeEOR;
+        b.reply(kTelnetDONT, x);
+      } else if (x == kOptionEcho) {
+        b.reply(b.in3270() ? kTelnetDONT : kTelnetDO, x);
+      } else {
+        b.reply(kTelnetDONT, x);
+      }
+      break;
+    case kTelnetWILL:
+      switch (x) {
+        case kOptionBinary: mode |= kModeBinary; break;
+        case kOptionEOR: mode |= kModeEOR; break;
+        case kOptionEcho:
+        case kOptionTerminalType:
+        case kOptionNAWS:
+        case kOptionSGA: break;
+        default: return;  // not answered
+      }
+      b.reply(kTelnetDO, x);
+      break;
+    case kTelnetDO:
+      switch (x) {
+        case kOptionEcho: b.reply(b.in3270() ? kTelnetWILL : kTelnetWONT, x); return;
+        case kOptionAuthentication: b.reply(kTelnetWONT, x); return;
+        case kOptionTerminalType: mode |= kModeTerminalType; break;
+        case kOptionBinary: mode |= kModeBinary; break;
+        case kOptionEOR: mode |= kModeEOR; break;
+        case kOptionNAWS:
+        case kOptionSGA: break;
+        default: b.reply(kTelnetWONT, x); return;
+      }
+      b.reply(kTelnetWILL, x);
+      break;
+    default:
+      break;
+  }
+}
+
+// Keeps the unfinished escape sequence at data[i..length) for the next batch;
+// one that has grown too long to ever complete is dropped.
+void keepTail(Batch& b, int i) {
+  std::string dump;
+  char piece[16];
+  for (int k = std::max(i - 10, 0); k < i; ++k) {
+    std::snprintf(piece, sizeof piece, " %2x", b.data[k]);
+    dump += piece;
+  }
+  dump += "\n";
+  for (int k = i; k < std::min(i + 10, b.length); ++k) {
+    std::snprintf(piece, sizeof piece, "%2x ", b.data[k]);
+    dump += piece;
+  }
+  std::snprintf(piece, sizeof piece, "[%d;%d]", i, b.length);
+  dump += piece;
+  if (b.trace) std::fprintf(b.trace, "\n ****szErrorEscapeSequence\n %s \n ", dump.c_str());
+  const int n = b.length - i;
+  if (n > kMaxPendingTail) return;
+  std::memcpy(b.t.pendingTail, b.data + i, static_cast<size_t>(n));
+  b.t.pendingTailLength = n;
+}
+
+// Hands data[i..length) to the VT100 interpreter, the kept tail in front.
+// Returns where the command loop goes on, or length when the batch is done.
+int interpret(Batch& b, int i) {
+  CommTcp& t = b.t;
+  if (t.pendingTailLength > 0) {
+    const int tail = t.pendingTailLength;
+    std::memmove(b.data + i + tail, b.data + i, static_cast<size_t>(b.length - i));
+    std::memcpy(b.data + i, t.pendingTail, static_cast<size_t>(tail));
+    b.length += tail;
+    t.pendingTailLength = 0;
+  }
+  if (b.trace) std::fprintf(b.trace, "\n\t\t\tEntering vt100Parser : i=%d szBufLen =%d \n", i, b.length);
+  ParseParameters parameters{b.window, b.s, b.trace, b.data, b.length, b.mode};
+  int index = i;
+  vt100Parser(&parameters, b.data, &index, b.length);
+  if (b.trace) std::fprintf(b.trace, "\n\t\t\tExiting vt100Parser : i=%d szBufLen =%d \n", index, b.length);
+  if (index >= b.length) return b.length;
+  index = std::max(index, i);
+  if (b.data[index] == kTelnetIAC) return index;
+  keepTail(b, index);
+  return b.length;
+}
+
+void parseBatch(Batch& b) {
+  CommTcp& t = b.t;
+  b.traceLine("\n\t\t\t Entering Parser ( ) \n");
+  if (b.length == 0) return;
+
+  HideCaret(b.window);
+  t.deviceContext = GetDC(b.window);
+  SelectObject(t.deviceContext, t.screenFont);
+  SetBkColor(t.deviceContext, t.backgroundColor);
+  t.repaintPending = t.pendingTailLength + b.length > 1 ? 1 : 0;
+
+  // A command the previous read cut off goes in front of this one.
+  if (t.heldCommandLength > 0) {
+    const int held = t.heldCommandLength;
+    std::memmove(b.data + held, b.data, static_cast<size_t>(b.length));
+    std::memcpy(b.data, t.heldCommand, static_cast<size_t>(held));
+    b.length += held;
+    t.heldCommandLength = 0;
+  }
+
+  int i = 0;
+  bool afterBinaryRefusal = false;
+  while (i < b.length) {
+    unsigned char* p = b.data + i;
+    const int available = b.length - i;
+    if (p[0] == kTelnetIAC && available >= 3 && !afterBinaryRefusal) {
+      // In 3270 mode a refusal is first answered by asking again, up to a limit.
+      if (b.in3270() && p[1] == kTelnetDONT) {
+        if (t.dontRetryCount < kRetryLimit) {
+          b.reply(kTelnetWILL, p[2]);
+          ++t.dontRetryCount;
+          i += 3;
+          continue;
+        }
+        t.dontRetryCount = 0;
+      } else if (b.in3270() && p[1] == kTelnetWONT) {
+        if (t.wontRetryCount < kRetryLimit) {
+          b.reply(kTelnetDO, p[2]);
+          ++t.wontRetryCount;
+          i += 3;
+          continue;
+        }
+        t.wontRetryCount = 0;
+      }
+      if ((p[1] == kTelnetDONT || p[1] == kTelnetWONT) && p[2] == kOptionBinary) {
+        b.reply(p[1] == kTelnetDONT ? kTelnetWONT : kTelnetDONT, kOptionBinary);
+        *b.mode &= ~kModeBinary;
+        i += 3;
+        afterBinaryRefusal = true;  // the next bytes go straight to the table or the data
+        continue;
+      }
+    }
+    afterBinaryRefusal = false;
+
+    if (p[0] == kTelnetIAC) {
+      // In 3270 mode a doubled IAC is record data, and an IAC EOR whose record began
+      // in an earlier read completes that record.
+      const bool recordData =
+          b.in3270() && available >= 2 && (p[1] == kTelnetIAC || (p[1] == kTelnetEOR && t.recordFill > 0));
+      if (!recordData) {
+        const int n = commandLength(p, available);
+        if (n == 0) {
+          std::memcpy(t.heldCommand, p, static_cast<size_t>(available));
+          t.heldCommandLength = available;
+          break;
+        }
+        applyCommand(b, p, n);
+        i += n;
+        continue;
+      }
+    }
+
+    if (b.in3270()) {
+      if (t.CreateScreen(p, available)) t.ShowScreen(b.window, t.cellWidth, t.cellHeight, &t.cursorColumn, &t.cursorRow);
+      break;  // the rest of the batch belongs to the 3270 records
+    }
+    i = interpret(b, i);
+  }
+
+  if (t.repaintPending == 1 && *b.mode != kMode3270) t.PaintNVTScreen(t.windowHandle, t.cellWidth, t.cellHeight);
+  t.repaintPending = 0;
+  ReleaseDC(b.window, t.deviceContext);
+  SetCaretPos(t.cursorColumn * t.cellWidth, t.cursorRow * t.cellHeight);
+  ShowCaret(b.window);
+  b.traceLine("\n\t\t\tExiting Parser ( ) \n ");
+}
+
+}  // namespace
+
+int CommTcp::receiveRoom() const {
+  const int tail = std::clamp(pendingTailLength, 0, kMaxPendingTail);
+  const int held = std::clamp(heldCommandLength, 0, kMaxHeldCommand);
+  return kReceiveBufferSize - 1 - tail - held;
+}
+
+extern "C" {
+
+int StartNegotiation(HWND window, int* mode, SOCKET s, FILE* trace) {
+  if (mode) *mode = 0;
+  int result = 0;
+  for (const auto& command : kOpening) {
+    unsigned char bytes[3] = {command[0], command[1], command[2]};
+    result = SendData(window, s, trace, bytes, 3);
+  }
+  return result;
+}
+
+void ParseData(HWND window, SOCKET s, FILE* trace, unsigned char* data, int length, int* mode) {
+  CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0));
+  if (!t || !mode || length < 0 || (length > 0 && !data)) return;
+  // Kept bytes that someone else changed must still fit their arrays.
+  t->pendingTailLength = std::clamp(t->pendingTailLength, 0, kMaxPendingTail);
+  t->heldCommandLength = std::clamp(t->heldCommandLength, 0, kMaxHeldCommand);
+
+  if (data == t->receiveBuffer && length <= t->receiveRoom()) {
+    Batch b{*t, window, s, trace, data, length, mode};
+    parseBatch(b);
+    return;
+  }
+  // Another buffer, or more than one read holds: work in the receive buffer piece by piece.
+  const std::vector<unsigned char> input(data, data + length);
+  size_t done = 0;
+  do {
+    // The previous piece may have closed the window.
+    t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0));
+    if (!t) return;
+    const int piece = static_cast<int>(std::min<size_t>(input.size() - done, static_cast<size_t>(t->receiveRoom())));
+    if (piece > 0) std::memcpy(t->receiveBuffer, input.data() + done, static_cast<size_t>(piece));
+    Batch b{*t, window, s, trace, t->receiveBuffer, piece, mode};
+    parseBatch(b);
+    done += static_cast<size_t>(piece);
+  } while (done < input.size());
+}
+
+}  // extern "C"

@@ -1,0 +1,101 @@
+// Placing one character on the NVT screen: replace and insert mode, the spare
+// column, carriage return, line feed, and the single-cell drawing done while
+// no whole repaint is due.
+#include <cstring>
+
+#include "terminal/comm_tcp.h"
+#include "vt100/nvt_cells.h"
+#include "vt100/nvt_screen.h"
+
+int hzState = 0;
+
+namespace {
+
+// Only these keep the line-drawing bit: the letters the line-drawing font
+// replaces with its graphics.
+bool isLineDrawingGlyph(unsigned char ch) { return ch == 0x60 || (ch >= 0x61 && ch <= 0x7A); }
+
+// Colours of a cell drawn with the given attribute word.
+void selectCellColours(const CommTcp& t, uint32_t attribute) {
+  if (attribute & (kAttrBlink | kAttrReverse)) {
+    SetBkColor(t.deviceContext, t.unprotectedHighLightColor);
+    SetTextColor(t.deviceContext, t.protectedHighLightColor);
+  } else {
+    SetBkColor(t.deviceContext, t.backgroundColor);
+    SetTextColor(t.deviceContext, t.protectedNormalColor);
+  }
+}
+
+// Any insertion brings the view back from the history to the live screen.
+void returnToLiveScreen(CommTcp& t, HWND hwnd, const nvt::Geometry& g) {
+  if (t.nvtViewTop == g.liveBase) return;
+  t.nvtViewTop = g.liveBase;
+  SetScrollPos(hwnd, SB_VERT, g.liveBase, TRUE);
+  // The window still shows history rows; let it repaint the live screen.
+  // (In 3270 mode the NVT view is not what the window shows.)
+  if (t.terminalMode != 15) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+}  // namespace
+
+extern "C" void ncTcpInsertNVTChar(HWND hwnd, unsigned char ch) {
+  CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(hwnd, 0));
+  if (!t || !nvt::hasBuffers(*t)) return;
+  const nvt::Geometry g = nvt::geometry(*t);
+
+  const char text[3] = {static_cast<char>(ch), ' ', ' '};
+  SelectObject(t->deviceContext, t->screenFont);
+  selectCellColours(*t, t->nvtCurrentAttribute);
+
+  returnToLiveScreen(*t, hwnd, g);
+
+  switch (ch) {
+    case 0x0A:
+      t->NvtLineFeed();
+      return;
+    case 0x0D:
+      t->cursorColumn = 0;
+      return;
+    case 0x00:
+      return;
+    default:
+      break;
+  }
+
+  t->cursorRow = nvt::cursorRowOf(*t, g);
+  t->cursorColumn = nvt::clampInt(t->cursorColumn, 0, kNvtCursorColumnLimit);
+  const int column = t->cursorColumn;
+  const int bufferRow = g.liveBase + t->cursorRow;
+
+  // A character at or past the end of the row (the spare column is the last
+  // cell) is discarded; only the cursor moves on.
+  if (column < g.columns) {
+    const int spare = g.columns - 1;
+    if (t->replaceMode == 0) {
+      if (column < spare) {
+        const int first = nvt::cellIndex(g, bufferRow, column);
+        const int count = spare - column;  // columns column .. spare-1 move right by one
+        std::memmove(t->nvtChars + first + 1, t->nvtChars + first, count);
+        std::memmove(t->nvtAttributes + first + 1, t->nvtAttributes + first, count * sizeof(uint32_t));
+        for (int i = 1; i <= count; ++i) t->nvtAttributes[first + i] |= kAttrChanged;
+      }
+      // The rest of the line moved: leave it to the repaint after the parse.
+      t->repaintPending = 1;
+    }
+
+    uint32_t attribute = t->nvtCurrentAttribute | kAttrChanged;
+    if (!isLineDrawingGlyph(ch)) attribute &= ~kAttrLineDrawing;
+    const int cell = nvt::cellIndex(g, bufferRow, column);
+    t->nvtChars[cell] = static_cast<char>(ch);
+    t->nvtAttributes[cell] = attribute;
+
+    if (t->repaintPending == 0) {
+      // Drawn in the font the repaint would use for this cell; the two
+      // blanks wipe what stood to its right, such as a caret remnant.
+      SelectObject(t->deviceContext, (attribute & kAttrLineDrawing) ? t->lineDrawFont : t->screenFont);
+      TextOutA(t->deviceContext, nvt::pixel(column, t->cellWidth), nvt::pixel(t->cursorRow, t->cellHeight), text, 3);
+    }
+  }
+
+  if (t->cursorColumn < kNvtCursorColumnLimit) t->cursorColumn += 1;
+}

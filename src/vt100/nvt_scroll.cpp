@@ -1,0 +1,73 @@
+// Line feed movement, index, reverse index and scrolling of the NVT screen,
+// with the history above the live screen.
+//
+// These operations address the live screen even while the user looks at the
+// history. They draw nothing; rows that moved are shown by the repaint that
+// repaintPending asks for at the end of the batch.
+#include "terminal/comm_tcp.h"
+#include "vt100/nvt_cells.h"
+
+namespace {
+
+// Every buffer row moves up one: the oldest history line is lost, the top
+// screen line enters the history, and the last screen row becomes blank.
+void scrollWholeBuffer(CommTcp& t, const nvt::Geometry& g) {
+  const int last = nvt::bufferRows(g) - 1;
+  nvt::moveRows(t, g, 1, 0, last);
+  nvt::eraseRows(t, g, last, last);
+  t.repaintPending = 1;
+}
+
+void lineFeedMovement(CommTcp& t, bool newLine) {
+  if (!nvt::hasBuffers(t)) return;
+  if (newLine && t.newLineMode == 1) t.cursorColumn = 0;
+  const nvt::Geometry g = nvt::geometry(t);
+  const int row = nvt::cursorRowOf(t, g) + 1;
+
+  if (row <= g.bottom) {
+    t.cursorRow = row;
+  } else if (row == g.bottom + 1) {
+    t.NvtScrollUp();
+    t.cursorRow = g.bottom;
+  } else if (row <= g.rows - 1) {
+    t.cursorRow = row;  // below the region: the cursor moves down to the last row
+  } else {
+    t.cursorRow = g.rows - 1;
+    scrollWholeBuffer(t, g);
+  }
+}
+
+}  // namespace
+
+void CommTcp::NvtLineFeed() { lineFeedMovement(*this, true); }
+
+void CommTcp::NvtIndex() { lineFeedMovement(*this, false); }
+
+void CommTcp::NvtScrollUp() {
+  if (!nvt::hasBuffers(*this)) return;
+  const nvt::Geometry g = nvt::geometry(*this);
+  if (g.top == 0) {
+    // The region starts at the top: its first line goes into the history.
+    nvt::moveRows(*this, g, 1, 0, g.liveBase + g.bottom);
+  } else {
+    nvt::moveRows(*this, g, g.liveBase + g.top + 1, g.liveBase + g.top, g.bottom - g.top);
+  }
+  nvt::eraseRows(*this, g, g.liveBase + g.bottom, g.liveBase + g.bottom);
+  repaintPending = 1;
+}
+
+void CommTcp::NvtReverseIndex() {
+  if (!nvt::hasBuffers(*this)) return;
+  const nvt::Geometry g = nvt::geometry(*this);
+  const int row = nvt::cursorRowOf(*this, g);
+  if (row != g.top) {
+    cursorRow = row > 0 ? row - 1 : 0;
+    return;
+  }
+  // At the top margin: the region moves down one line and a blank line opens.
+  nvt::moveRows(*this, g, g.liveBase + g.top, g.liveBase + g.top + 1, g.bottom - g.top);
+  nvt::eraseRows(*this, g, g.liveBase + g.top, g.liveBase + g.top);
+  nvt::drawErasedCells(*this, g, g.top, 0, g.columns - 1);
+  cursorRow = row;
+  repaintPending = 1;
+}

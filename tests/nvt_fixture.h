@@ -1,0 +1,115 @@
+// A terminal window laid out for VT100 use (25 rows of 81 cells, the default
+// region, the view on the live screen, a device context for direct drawing),
+// with helpers to label buffer rows and read back what moved where.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "vt100/nvt_screen.h"
+
+class NvtScreenTest : public TerminalWindowTest {
+ public:
+  static constexpr int kLive = 100;  // buffer row of screen row 0
+
+  // Rows first..last (buffer rows) now hold the rows labelled from, from+1, ...;
+  // from = -1: they are erased.
+  struct RowChange {
+    int first, last, from;
+  };
+
+ protected:
+
+  void SetUp() override {
+    TerminalWindowTest::SetUp();
+    createMainWindow();
+    t = terminal();
+    ASSERT_NE(t, nullptr);
+    cw = t->cellWidth;
+    ch = t->cellHeight;
+    ASSERT_GT(cw, 0);
+    ASSERT_GT(ch, 0);
+    // What the window's layout message establishes.
+    t->nvtColumns = 81;
+    t->nvtRows = 25;
+    setRegionRows(0, 24);
+    SetScrollRange(window_, SB_VERT, 0, kLive, FALSE);
+    SetScrollPos(window_, SB_VERT, kLive, TRUE);
+    t->nvtViewTop = kLive;
+    t->deviceContext = GetDC(window_);
+    t->repaintPending = 0;
+  }
+
+  void setRegionRows(int top, int bottom) {
+    t->scrollRegion = RECT{0, top * ch, 80 * cw, bottom * ch};
+  }
+
+  char& cellChar(int bufferRow, int column) { return t->nvtChars[bufferRow * 81 + column]; }
+  uint32_t& cellAttr(int bufferRow, int column) { return t->nvtAttributes[bufferRow * 81 + column]; }
+  std::string bufferRowText(int bufferRow) { return std::string(&cellChar(bufferRow, 0), 81); }
+  std::string screenRowText(int row) { return bufferRowText(kLive + row); }
+
+  // Gives every buffer row its number in columns 0..2, a letter after it and
+  // the number as every cell's attribute word.
+  void labelRows() {
+    for (int b = 0; b < 125; ++b) {
+      char digits[4];
+      std::snprintf(digits, sizeof digits, "%03d", b);
+      for (int c = 0; c < 81; ++c) {
+        cellChar(b, c) = c < 3 ? digits[c] : static_cast<char>('a' + b % 26);
+        cellAttr(b, c) = static_cast<uint32_t>(b);
+      }
+    }
+  }
+
+  bool rowIsErased(int bufferRow, int first = 0, int last = 80) {
+    for (int c = first; c <= last; ++c)
+      if (cellChar(bufferRow, c) != ' ' || cellAttr(bufferRow, c) != kErasedAttribute) return false;
+    return true;
+  }
+
+  // The label a row carries now: its original number, -1 for an erased row,
+  // -2 for anything else.
+  int labelOf(int bufferRow) {
+    if (rowIsErased(bufferRow)) return -1;
+    int n = 0;
+    for (int c = 0; c < 3; ++c) {
+      const char d = cellChar(bufferRow, c);
+      if (d < '0' || d > '9') return -2;
+      n = n * 10 + (d - '0');
+    }
+    return n;
+  }
+
+  // Checks every buffer row against the expected changes: untouched rows keep
+  // their label and attributes, moved rows carry the changed bit.
+  void expectRows(const std::vector<RowChange>& changes) {
+    for (int b = 0; b < 125; ++b) {
+      int expected = b;
+      for (const RowChange& c : changes)
+        if (b >= c.first && b <= c.last) expected = c.from < 0 ? -1 : c.from + (b - c.first);
+      ASSERT_EQ(labelOf(b), expected) << "buffer row " << b;
+      if (expected >= 0) {
+        const uint32_t attr = static_cast<uint32_t>(expected) | (expected == b ? 0 : kAttrChanged);
+        ASSERT_EQ(cellAttr(b, 40), attr) << "attribute of buffer row " << b;
+      }
+    }
+  }
+
+  const posix::Cell* gridCell(int column, int row) { return posix::testing::grid(window_)->at(column, row); }
+
+  // Covers the screen area of the window with '#' so that drawing shows.
+  void markWindow() {
+    SelectObject(t->deviceContext, t->screenFont);
+    SetTextColor(t->deviceContext, 0x111111);
+    SetBkColor(t->deviceContext, 0x222222);
+    const std::string marks(81, '#');
+    for (int r = 0; r < 25; ++r) TextOutA(t->deviceContext, 0, r * ch, marks.c_str(), 81);
+  }
+
+  CommTcp* t = nullptr;
+  int cw = 0;
+  int ch = 0;
+};
