@@ -12,13 +12,11 @@ namespace {
 
 constexpr uint32_t kNoPosition = 10000;
 
-class FieldsTest : public TerminalWindowTest {
+class FieldsTest : public OpenTerminalTest {
  protected:
   void SetUp() override {
-    TerminalWindowTest::SetUp();
-    createMainWindow();
-    t = terminal();
-    ASSERT_NE(t, nullptr);
+    OpenTerminalTest::SetUp();
+    if (HasFatalFailure()) return;
   }
   // Fields: 0 pseudo (length 0), 1 protected 1..9, 2 input 11..29, 3 protected 31..49,
   // 4 input 51..99, 5 input 101..199, 6 protected 201..1919.
@@ -29,7 +27,6 @@ class FieldsTest : public TerminalWindowTest {
     const FieldEntry& f = t->fieldTable[index];
     return std::string(reinterpret_cast<char*>(t->screenChars) + f.begin, f.length);
   }
-  CommTcp* t = nullptr;
 };
 
 struct SearchCase {

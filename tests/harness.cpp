@@ -45,3 +45,25 @@ HWND TerminalWindowTest::createMainWindow() {
   EXPECT_EQ(ncTcpCreateSocketObj(&window_, nullptr, "Quillon", QUILLON_WINDOW_STYLE, nullptr), 0);
   return window_;
 }
+
+void OpenTerminalTest::SetUp() {
+  TerminalWindowTest::SetUp();
+  createMainWindow();
+  t = terminal();
+  ASSERT_NE(t, nullptr);
+  cw = t->cellWidth;
+  ch = t->cellHeight;
+  ASSERT_GT(cw, 0);
+  ASSERT_GT(ch, 0);
+}
+
+void NvtLayoutTest::SetUp() {
+  OpenTerminalTest::SetUp();
+  if (HasFatalFailure()) return;
+  t->nvtColumns = 81;
+  t->nvtRows = 25;
+  setRegionRows(0, 24);
+  SetScrollRange(window_, SB_VERT, 0, kLive, FALSE);
+  SetScrollPos(window_, SB_VERT, kLive, TRUE);
+  t->nvtViewTop = kLive;
+}

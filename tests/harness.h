@@ -34,5 +34,25 @@ class TerminalWindowTest : public ScratchTest {
   HWND window_ = nullptr;
 };
 
+// The main window created in SetUp; t is its terminal object, cw x ch its cell.
+class OpenTerminalTest : public TerminalWindowTest {
+ protected:
+  void SetUp() override;
+  CommTcp* t = nullptr;
+  int cw = 0;
+  int ch = 0;
+};
+
+// The window laid out for VT100 use as its layout message leaves it: 25 rows of
+// 81 cells, the default region, the view on the live screen, the scroll bar there.
+class NvtLayoutTest : public OpenTerminalTest {
+ public:
+  static constexpr int kLive = 100;  // buffer row of screen row 0
+
+ protected:
+  void SetUp() override;
+  void setRegionRows(int top, int bottom) { t->scrollRegion = RECT{0, top * ch, 80 * cw, bottom * ch}; }
+};
+
 // Makes the next nothrow allocations fail: the first `skip` succeed, then one fails.
 void failNothrowAllocationAfter(int skip);

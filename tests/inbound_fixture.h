@@ -47,13 +47,11 @@ struct HandlerCall {
   int cursorRow;
 };
 
-class InboundTest : public TerminalWindowTest {
+class InboundTest : public OpenTerminalTest {
  protected:
   void SetUp() override {
-    TerminalWindowTest::SetUp();
-    createMainWindow();
-    t = terminal();
-    ASSERT_NE(t, nullptr);
+    OpenTerminalTest::SetUp();
+    if (HasFatalFailure()) return;
     calls().clear();
     current() = t;
     t->recordHandler = &InboundTest::onRecord;
@@ -63,7 +61,7 @@ class InboundTest : public TerminalWindowTest {
       std::fclose(t->traceFile);
       t->traceFile = nullptr;
     }
-    TerminalWindowTest::TearDown();
+    OpenTerminalTest::TearDown();
   }
 
   // One chunk from the host, through the record gatherer.
@@ -99,7 +97,6 @@ class InboundTest : public TerminalWindowTest {
     calls().push_back({Bytes(c->recordBuffer, c->recordBuffer + c->recordFill), c->cursorColumn, c->cursorRow});
   }
 
-  CommTcp* t = nullptr;
 };
 
 // Erases the screen and writes a protected "HELLO" at 1..5 and an input field from 7.

@@ -9,18 +9,12 @@
 
 namespace {
 
-constexpr int kLive = 100;  // buffer row of screen row 0 with 25 rows
 
-class NvtClipboardTest : public TerminalWindowTest {
+class NvtClipboardTest : public NvtLayoutTest {
  protected:
   void SetUp() override {
-    TerminalWindowTest::SetUp();
-    createMainWindow();
-    t = terminal();
-    ASSERT_NE(t, nullptr);
-    t->nvtColumns = 81;
-    t->nvtRows = 25;
-    t->nvtViewTop = kLive;
+    NvtLayoutTest::SetUp();
+    if (HasFatalFailure()) return;
     // Every buffer row holds its own text: "<row>:" and then letters by column.
     for (int b = 0; b < 125; ++b) {
       std::string text = std::to_string(b) + ":";
@@ -46,7 +40,6 @@ class NvtClipboardTest : public TerminalWindowTest {
     return end ? std::string(text.data()) : "";
   }
 
-  CommTcp* t = nullptr;
 };
 
 TEST_F(NvtClipboardTest, SelectionsCopyTheCellsInReadingOrderWithLineEnds) {

@@ -10,9 +10,8 @@
 #include "harness.h"
 #include "vt100/nvt_screen.h"
 
-class NvtScreenTest : public TerminalWindowTest {
+class NvtScreenTest : public NvtLayoutTest {
  public:
-  static constexpr int kLive = 100;  // buffer row of screen row 0
 
   // Rows first..last (buffer rows) now hold the rows labelled from, from+1, ...;
   // from = -1: they are erased.
@@ -23,28 +22,12 @@ class NvtScreenTest : public TerminalWindowTest {
  protected:
 
   void SetUp() override {
-    TerminalWindowTest::SetUp();
-    createMainWindow();
-    t = terminal();
-    ASSERT_NE(t, nullptr);
-    cw = t->cellWidth;
-    ch = t->cellHeight;
-    ASSERT_GT(cw, 0);
-    ASSERT_GT(ch, 0);
-    // What the window's layout message establishes.
-    t->nvtColumns = 81;
-    t->nvtRows = 25;
-    setRegionRows(0, 24);
-    SetScrollRange(window_, SB_VERT, 0, kLive, FALSE);
-    SetScrollPos(window_, SB_VERT, kLive, TRUE);
-    t->nvtViewTop = kLive;
+    NvtLayoutTest::SetUp();
+    if (HasFatalFailure()) return;
     t->deviceContext = GetDC(window_);
     t->repaintPending = 0;
   }
 
-  void setRegionRows(int top, int bottom) {
-    t->scrollRegion = RECT{0, top * ch, 80 * cw, bottom * ch};
-  }
 
   char& cellChar(int bufferRow, int column) { return t->nvtChars[bufferRow * 81 + column]; }
   uint32_t& cellAttr(int bufferRow, int column) { return t->nvtAttributes[bufferRow * 81 + column]; }
@@ -109,7 +92,4 @@ class NvtScreenTest : public TerminalWindowTest {
     for (int r = 0; r < 25; ++r) TextOutA(t->deviceContext, 0, r * ch, marks.c_str(), 81);
   }
 
-  CommTcp* t = nullptr;
-  int cw = 0;
-  int ch = 0;
 };

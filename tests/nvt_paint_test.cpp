@@ -13,21 +13,12 @@ constexpr COLORREF kBackground = RGB(1, 0, 0);
 constexpr COLORREF kNormal = RGB(2, 0, 0);
 constexpr COLORREF kInputHigh = RGB(3, 0, 0);
 constexpr COLORREF kProtectedHigh = RGB(4, 0, 0);
-constexpr int kLive = 100;  // buffer row of screen row 0 with 25 rows
 
-class NvtPaintTest : public TerminalWindowTest {
+class NvtPaintTest : public NvtLayoutTest {
  protected:
   void SetUp() override {
-    TerminalWindowTest::SetUp();
-    createMainWindow();
-    t = terminal();
-    ASSERT_NE(t, nullptr);
-    ASSERT_GT(t->cellWidth, 0);
-    ASSERT_GT(t->cellHeight, 0);
-    // What the window's layout message establishes.
-    t->nvtColumns = 81;
-    t->nvtRows = 25;
-    t->nvtViewTop = kLive;
+    NvtLayoutTest::SetUp();
+    if (HasFatalFailure()) return;
     t->backgroundColor = kBackground;
     t->protectedNormalColor = kNormal;
     t->unprotectedHighLightColor = kInputHigh;
@@ -56,7 +47,6 @@ class NvtPaintTest : public TerminalWindowTest {
     EXPECT_EQ(cell(column, row).fg, fg) << "column " << column << " row " << row;
   }
 
-  CommTcp* t = nullptr;
 };
 
 TEST_F(NvtPaintTest, ColoursFollowSelectedAndBlinkOrReverseOnly) {

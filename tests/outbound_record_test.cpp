@@ -14,20 +14,18 @@ namespace {
 
 using namespace std::string_literals;
 
-class OutboundRecordTest : public TerminalWindowTest {
+class OutboundRecordTest : public OpenTerminalTest {
  protected:
   void SetUp() override {
-    TerminalWindowTest::SetUp();
-    createMainWindow();
-    t = terminal();
-    ASSERT_NE(t, nullptr);
+    OpenTerminalTest::SetUp();
+    if (HasFatalFailure()) return;
     WSADATA data;
     ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
     t->socketHandle = loop.client;
   }
   void TearDown() override {
     EXPECT_TRUE(posix::testing::messageBoxes().empty());  // no send failed
-    TerminalWindowTest::TearDown();
+    OpenTerminalTest::TearDown();
   }
   // One input field, begin 7 and 10 positions long, between protected ones.
   void layOutOneInputField() { layOutFields(*t, {{0, 0x60}, {6, 0x40}, {17, 0x60}}); }
@@ -43,7 +41,6 @@ class OutboundRecordTest : public TerminalWindowTest {
     return hex(std::vector<uint8_t>(t->outboundRecord, t->outboundRecord + t->outboundLength));
   }
   Loopback loop;
-  CommTcp* t = nullptr;
 };
 
 TEST_F(OutboundRecordTest, EnterSendsTheCursorAddress) {

@@ -11,24 +11,13 @@
 #include "vt100/nvt_screen.h"
 #include "vt100/vt100_parser.h"
 
-class Vt100Test : public TerminalWindowTest {
+class Vt100Test : public NvtLayoutTest {
  protected:
-  static constexpr int kLive = 100;  // buffer row of screen row 0
 
   void SetUp() override {
-    TerminalWindowTest::SetUp();
-    createMainWindow();
-    t = terminal();
-    ASSERT_NE(t, nullptr);
-    cw = t->cellWidth;
-    ch = t->cellHeight;
-    ASSERT_GT(cw, 0);
-    ASSERT_GT(ch, 0);
-    // What the window's layout message and the Telnet engine establish.
-    t->nvtColumns = 81;
-    t->nvtRows = 25;
-    setRegionRows(0, 24);
-    t->nvtViewTop = kLive;
+    NvtLayoutTest::SetUp();
+    if (HasFatalFailure()) return;
+    // What the Telnet engine establishes for a parse.
     t->deviceContext = GetDC(window_);
     t->repaintPending = 1;
     hzState = 0;
@@ -38,10 +27,9 @@ class Vt100Test : public TerminalWindowTest {
   void TearDown() override {
     hzState = 0;
     posix::setDisplay(nullptr);
-    TerminalWindowTest::TearDown();
+    NvtLayoutTest::TearDown();
   }
 
-  void setRegionRows(int top, int bottom) { t->scrollRegion = RECT{0, top * ch, 80 * cw, bottom * ch}; }
   void setCursor(int row, int column) {
     t->cursorRow = row;
     t->cursorColumn = column;
@@ -95,8 +83,5 @@ class Vt100Test : public TerminalWindowTest {
     return readFile("telntlog.txt");
   }
 
-  CommTcp* t = nullptr;
-  int cw = 0;
-  int ch = 0;
   std::vector<unsigned char> last;
 };
