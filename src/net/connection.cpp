@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "app/shell.h"
@@ -28,6 +29,20 @@ bool splitPort(const char* host, std::string* name, unsigned short* port) {
   *port = static_cast<unsigned short>(value);
   name->resize(colon);
   return true;
+}
+
+// Socket events being handled per window. A message box shown while one is
+// handled runs a message loop that may deliver the next event; a read then
+// would overwrite the receive buffer under the batch still being parsed, so
+// it is made again once the outer event is done.
+struct EventNesting {
+  int depth = 0;
+  bool readAgain = false;
+};
+
+std::map<HWND, EventNesting>& eventNesting() {
+  static std::map<HWND, EventNesting> windows;
+  return windows;
 }
 
 int failConnection(HWND window) {
@@ -101,10 +116,16 @@ void CommTcp::ConnectCommand(HWND hwnd) {
 
 LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   if (traceFile) std::fputs("\n\t\t\t  Entering WM_WSAASYNC \n", traceFile);
+  EventNesting& nesting = eventNesting()[hwnd];
+  ++nesting.depth;
   // Events still queued for a socket that has since been closed are ignored.
   if (static_cast<SOCKET>(wParam) == socketHandle && socketHandle != INVALID_SOCKET) {
     switch (LOWORD(lParam)) {
       case FD_READ: {
+        if (nesting.depth > 1) {
+          nesting.readAgain = true;
+          break;
+        }
         int length = 0;
         RecvData(hwnd, socketHandle, traceFile, receiveBuffer, &length);
         ParseData(hwnd, socketHandle, traceFile, receiveBuffer, length, &terminalMode);
@@ -122,5 +143,11 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     }
   }
   if (traceFile) std::fputs("\n\t\t\t  Exiting WM_WSAASYNC \n", traceFile);
+  if (--nesting.depth <= 0) {
+    const bool readAgain = nesting.readAgain;
+    eventNesting().erase(hwnd);
+    if (readAgain && socketHandle != INVALID_SOCKET)
+      PostMessageA(hwnd, WM_WSAASYNC, static_cast<WPARAM>(socketHandle), MAKELPARAM(FD_READ, 0));
+  }
   return 0;
 }

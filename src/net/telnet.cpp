@@ -65,7 +65,7 @@ int commandLength(const unsigned char* p, int available) {
   // IAC IAC, IAC EOR and the two-byte commands SE .. GA.
   if (command == kTelnetIAC || command == kTelnetEOR || (command >= kTelnetSE && command <= kTelnetGA)) return 2;
   // Not a Telnet command: it takes the byte after it as well.
-  return std::min(available, 3);
+  return available >= 3 ? 3 : 0;
 }
 
 void answerTerminalType(const Batch& b) {
@@ -203,6 +203,12 @@ int interpret(Batch& b, int i) {
   return b.length;
 }
 
+// Hands n bytes to the 3270 record parser and shows the screen when a record completed.
+void toRecords(const Batch& b, unsigned char* p, int n) {
+  CommTcp& t = b.t;
+  if (t.CreateScreen(p, n)) t.ShowScreen(b.window, t.cellWidth, t.cellHeight, &t.cursorColumn, &t.cursorRow);
+}
+
 void parseBatch(Batch& b) {
   CommTcp& t = b.t;
   b.traceLine("\n\t\t\t Entering Parser ( ) \n");
@@ -228,6 +234,13 @@ void parseBatch(Batch& b) {
   while (i < b.length) {
     unsigned char* p = b.data + i;
     const int available = b.length - i;
+    if (b.in3270() && t.recordFill > 0) {
+      // A record begun in an earlier read is still open: these bytes continue it,
+      // as the rest of a batch after data does (a doubled IAC or the record's
+      // IAC EOR may have been cut in two by the read).
+      toRecords(b, p, available);
+      break;
+    }
     if (p[0] == kTelnetIAC && available >= 3 && !afterBinaryRefusal) {
       // In 3270 mode a refusal is first answered by asking again, up to a limit.
       if (b.in3270() && p[1] == kTelnetDONT) {
@@ -258,10 +271,8 @@ void parseBatch(Batch& b) {
     afterBinaryRefusal = false;
 
     if (p[0] == kTelnetIAC) {
-      // In 3270 mode a doubled IAC is record data, and an IAC EOR whose record began
-      // in an earlier read completes that record.
-      const bool recordData =
-          b.in3270() && available >= 2 && (p[1] == kTelnetIAC || (p[1] == kTelnetEOR && t.recordFill > 0));
+      // In 3270 mode a doubled IAC is record data.
+      const bool recordData = b.in3270() && available >= 2 && p[1] == kTelnetIAC;
       if (!recordData) {
         const int n = commandLength(p, available);
         if (n == 0) {
@@ -276,7 +287,7 @@ void parseBatch(Batch& b) {
     }
 
     if (b.in3270()) {
-      if (t.CreateScreen(p, available)) t.ShowScreen(b.window, t.cellWidth, t.cellHeight, &t.cursorColumn, &t.cursorRow);
+      toRecords(b, p, available);
       break;  // the rest of the batch belongs to the 3270 records
     }
     i = interpret(b, i);

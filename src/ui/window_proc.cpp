@@ -1,9 +1,43 @@
 // The terminal window's message handler.
+#include <map>
+
 #include "app/shell.h"
 #include "net/center_wnd.h"
 #include "net/connection.h"
 #include "ui/resource.h"
 #include "terminal/comm_tcp.h"
+
+namespace {
+
+// A handler that shows a message box or a dialog runs a message loop of its own,
+// in which the window can be asked to close (the host closing the connection, a
+// signal). Closing destroys the terminal object, so while an earlier handler of
+// the window is still running the close waits until that handler has finished.
+struct Nesting {
+  int depth = 0;
+  bool closePending = false;
+};
+
+std::map<HWND, Nesting>& nesting() {
+  static std::map<HWND, Nesting> windows;
+  return windows;
+}
+
+// Closes the connection and the trace log and destroys the window, which
+// deletes the terminal object: nothing of it may be touched afterwards.
+void closeTerminal(CommTcp& t, HWND hwnd) {
+  if (t.socketHandle != INVALID_SOCKET) {
+    closesocket(t.socketHandle);
+    t.socketHandle = INVALID_SOCKET;
+  }
+  if (t.traceFile) {
+    fclose(t.traceFile);
+    t.traceFile = nullptr;
+  }
+  DestroyWindow(hwnd);
+}
+
+}  // namespace
 
 void CommTcp::onCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   HBRUSH brush = CreateSolidBrush(backgroundColor);
@@ -29,30 +63,40 @@ void CommTcp::onCommand(HWND hwnd, UINT id) {
 }
 
 LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  ++nesting()[hwnd].depth;
+  LRESULT result = 0;
   switch (message) {
     case WM_CREATE:
       onCreate(hwnd, wParam, lParam);
-      return 0;
+      break;
     case WM_DESTROY:
       PostQuitMessage(0);
-      return 0;
-    case WM_CLOSE:
-      if (socketHandle != INVALID_SOCKET) {
-        closesocket(socketHandle);
-        socketHandle = INVALID_SOCKET;
-      }
-      if (traceFile) {
-        fclose(traceFile);
-        traceFile = nullptr;
-      }
-      DestroyWindow(hwnd);  // deletes this object: nothing of it is touched after
-      return 0;
+      break;
+    case WM_CLOSE: {
+      Nesting& n = nesting()[hwnd];
+      if (n.depth > 1)
+        n.closePending = true;  // done when the outermost handler returns
+      else
+        closeTerminal(*this, hwnd);
+      break;
+    }
     case WM_COMMAND:
       onCommand(hwnd, static_cast<UINT>(wParam));
-      return 0;
+      break;
     case WM_WSAASYNC:
-      return OnSocketMessage(hwnd, wParam, lParam);
+      result = OnSocketMessage(hwnd, wParam, lParam);
+      break;
     default:
-      return DefWindowProcA(hwnd, message, wParam, lParam);
+      result = DefWindowProcA(hwnd, message, wParam, lParam);
+      break;
   }
+  // Only the window handle is used from here on: the object may be gone.
+  auto it = nesting().find(hwnd);
+  if (it != nesting().end() && --it->second.depth <= 0) {
+    const bool close = it->second.closePending;
+    nesting().erase(it);
+    if (close && IsWindow(hwnd) && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this))
+      closeTerminal(*this, hwnd);
+  }
+  return result;
 }

@@ -111,6 +111,8 @@ bool resourceExists(const char* type, LPCSTR name);
 void resetWinsock();
 // The asynchronous-event registry hears of connects, reads and closes.
 void asyncNoteConnect(SOCKET s);
+// A connect that failed at once (not would-block); ends the attempt with that error.
+void asyncNoteConnectFailed(SOCKET s, int error);
 void asyncNoteRecv(SOCKET s);
 void asyncForget(SOCKET s);
 void resetAsyncSockets();

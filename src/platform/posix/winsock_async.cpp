@@ -1,5 +1,6 @@
 // WSAAsyncSelect: socket events as window messages, with Winsock's rules.
-// FD_CONNECT comes once when a connection attempt ends (error in the high word);
+// FD_CONNECT comes once when a connection attempt ends (error in the high word),
+// and after a failed attempt nothing follows;
 // FD_READ when data is ready and again only after a recv while data remains;
 // FD_CLOSE once when the peer has closed and its data has been read.
 #include <poll.h>
@@ -54,7 +55,10 @@ void onReady(SOCKET s, short revents) {
   if (a.connecting) {
     if (!(revents & (POLLOUT | POLLERR | POLLHUP))) return;
     a.connecting = false;
-    post(s, a, FD_CONNECT, bsd::pendingError(fd));
+    const int error = bsd::pendingError(fd);
+    // A connection that never came up has nothing to read and no close to report.
+    if (error) a.closed = true;
+    post(s, a, FD_CONNECT, error);
   } else {
     int error = 0;
     const int state = bsd::peekState(fd, &error);
@@ -76,6 +80,18 @@ void asyncNoteConnect(SOCKET s) {
   if (it == g_sockets.end()) return;
   it->second.connectStarted = true;
   it->second.connecting = true;
+  rewatch(s);
+}
+
+void asyncNoteConnectFailed(SOCKET s, int error) {
+  // Would-block is the attempt under way; the other two concern an attempt made earlier.
+  if (error == WSAEWOULDBLOCK || error == WSAEALREADY || error == WSAEISCONN) return;
+  auto it = g_sockets.find(s);
+  if (it == g_sockets.end() || !it->second.connecting) return;
+  AsyncSocket& a = it->second;
+  a.connecting = false;
+  a.closed = true;  // as after any failed attempt, nothing follows
+  if (a.events & FD_CONNECT) post(s, a, FD_CONNECT, error);
   rewatch(s);
 }
 

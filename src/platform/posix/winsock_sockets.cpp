@@ -103,6 +103,7 @@ int WINAPI connect(SOCKET s, const struct sockaddr* name, int namelen) {
   int error = 0;
   posix::asyncNoteConnect(s);
   if (posix::bsd::connectInet(fd, to->sin_addr.s_addr, to->sin_port, &error) != 0) {
+    posix::asyncNoteConnectFailed(s, error);
     WSASetLastError(error);
     return SOCKET_ERROR;
   }
