@@ -35,6 +35,24 @@ constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 
 }  // namespace
 
+namespace {
+
+// The checks send and recv share: a started layer, a socket, a sane buffer.
+bool transferArguments(SOCKET s, const char* buf, int len, int* fd) {
+  if (!started() || !descriptorOf(s, fd)) return false;
+  if (len < 0) {
+    WSASetLastError(WSAEINVAL);
+    return false;
+  }
+  if (!buf && len > 0) {
+    WSASetLastError(WSAEFAULT);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 SOCKET WINAPI socket(int af, int type, int protocol) {
   if (!started()) return INVALID_SOCKET;
   int error = 0;
@@ -48,15 +66,7 @@ SOCKET WINAPI socket(int af, int type, int protocol) {
 
 int WINAPI send(SOCKET s, const char* buf, int len, int flags) {
   int fd = -1;
-  if (!started() || !descriptorOf(s, &fd)) return SOCKET_ERROR;
-  if (len < 0) {
-    WSASetLastError(WSAEINVAL);
-    return SOCKET_ERROR;
-  }
-  if (!buf && len > 0) {
-    WSASetLastError(WSAEFAULT);
-    return SOCKET_ERROR;
-  }
+  if (!transferArguments(s, buf, len, &fd)) return SOCKET_ERROR;
   int error = 0;
   const long n = posix::bsd::sendBytes(fd, buf, static_cast<size_t>(len), flags, &error);
   if (n < 0) {
@@ -68,15 +78,7 @@ int WINAPI send(SOCKET s, const char* buf, int len, int flags) {
 
 int WINAPI recv(SOCKET s, char* buf, int len, int flags) {
   int fd = -1;
-  if (!started() || !descriptorOf(s, &fd)) return SOCKET_ERROR;
-  if (len < 0) {
-    WSASetLastError(WSAEINVAL);
-    return SOCKET_ERROR;
-  }
-  if (!buf && len > 0) {
-    WSASetLastError(WSAEFAULT);
-    return SOCKET_ERROR;
-  }
+  if (!transferArguments(s, buf, len, &fd)) return SOCKET_ERROR;
   int error = 0;
   // Any read lets the next FD_READ through, as Winsock does.
   posix::asyncNoteRecv(s);
