@@ -1,6 +1,7 @@
 // The records an attention sends to the host, checked byte for byte on a real
 // connection: Enter and PF keys with the modified fields, PA and Clear, the
 // selector pen.
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -156,10 +157,12 @@ TEST_F(OutboundRecordTest, SelectorPenSendsTheCursorAddressAtOnce) {
     t->cursorAddress = c.cursor;
     t->aid = 0xF3;
     t->typedCount = 4;
+    std::memcpy(t->typedChars, "WXYZ", 4);
     t->outboundLength = 9;
     EXPECT_EQ(t->build_input2(3, 4), 0);
     EXPECT_EQ(hex(loop.hostReceives()), c.record);
     EXPECT_EQ(t->typedCount, 0);
+    EXPECT_EQ(t->typedChars[0], 0) << "dropped characters must not come back";
     EXPECT_EQ(t->outboundLength, 0);
     EXPECT_EQ(t->aid, 0xF3);
   }

@@ -55,6 +55,15 @@ class QUILLON_API CommTcp {
   void ConnectCommand(HWND hwnd);
   LRESULT OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
+  // Keyboards (ui/keyboard_3270.cpp, ui/keyboard_vt100.cpp): a WM_KEYDOWN, and one
+  // repeat of a WM_CHAR once the window handler has checked the connection.
+  void KeyDown3270(HWND hwnd, WPARAM key, LPARAM lParam);
+  void Char3270(HWND hwnd, WPARAM ch, LPARAM lParam);
+  void KeyDownVt100(HWND hwnd, WPARAM key, LPARAM lParam);
+  void CharVt100(HWND hwnd, WPARAM ch, LPARAM lParam);
+  // Menu commands other than Exit and Connect (ui/menu_commands.cpp).
+  void MenuCommand(HWND hwnd, UINT id);
+
   // Inbound 3270 data stream (tn3270/inbound_*.cpp).
   int CreateScreen(unsigned char* data, int length);
   void CreateScreenMenu(unsigned char* record, int length);
@@ -178,5 +187,6 @@ class QUILLON_API CommTcp {
  private:
   void onCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
   void onCommand(HWND hwnd, UINT id);
+  void onChar(HWND hwnd, WPARAM ch, LPARAM lParam);
   SharedResources shared_;
 };

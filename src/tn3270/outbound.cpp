@@ -2,6 +2,7 @@
 // the cursor address and every modified input field, ended by IAC EOR; and the
 // short selector-pen attention of a double-click.
 #include <cstdio>
+#include <cstring>
 
 #include "net/socket_io.h"
 #include "terminal/comm_tcp.h"
@@ -101,7 +102,9 @@ int CommTcp::build_input2(int, int) {
   outboundRecord[3] = kIac;
   outboundRecord[4] = kEor;
   SendData(windowHandle, socketHandle, traceFile, outboundRecord, 5);
+  // The pending characters are dropped with the attention; none may come back later.
   typedCount = 0;
+  std::memset(typedChars, 0, sizeof typedChars);
   outboundLength = 0;
   return 0;
 }

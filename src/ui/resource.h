@@ -15,6 +15,10 @@
 #define IDC_IBM3270 1025
 #define IDC_TRACE 1030
 
+// The escape-sequence dialog's edit field and the About box's build-date line.
+#define IDC_ESCAPETEXT 1027
+#define IDC_COMPILED 1031
+
 // Labels and frames that no code addresses (the Windows headers do not define it).
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -58,8 +58,26 @@ void CommTcp::onCommand(HWND hwnd, UINT id) {
       ConnectCommand(hwnd);
       break;
     default:
+      if (id >= IDM_FIRST && id <= IDM_LAST) MenuCommand(hwnd, id);
       break;  // identifiers outside the menu's range are ignored
   }
+}
+
+void CommTcp::onChar(HWND hwnd, WPARAM ch, LPARAM lParam) {
+  terminalMode &= 0x0F;
+  if (connected == 0) {
+    MessageBoxA(nullptr, "Please Connect to a host First", "Connect First", MB_OK);
+    return;
+  }
+  const unsigned repeat = LOWORD(lParam);
+  if (repeat == 0) return;
+  if (terminalMode != 15) {
+    CharVt100(hwnd, ch, lParam);
+    return;
+  }
+  // Each repeat is a key of its own; stop if one of them closed the window.
+  for (unsigned i = 0; i < repeat && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this); ++i)
+    Char3270(hwnd, ch, lParam);
 }
 
 LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -80,6 +98,15 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
         closeTerminal(*this, hwnd);
       break;
     }
+    case WM_KEYDOWN:
+      if (terminalMode == 15)
+        KeyDown3270(hwnd, wParam, lParam);
+      else
+        KeyDownVt100(hwnd, wParam, lParam);
+      break;
+    case WM_CHAR:
+      onChar(hwnd, wParam, lParam);
+      break;
     case WM_COMMAND:
       onCommand(hwnd, static_cast<UINT>(wParam));
       break;

@@ -75,6 +75,7 @@ void resetPlatform() {
   resetMenus();
   resetGdi();
   resetFontResources();
+  resetClipboard();
   resetWinsock();
   g_messageBoxes.clear();
   g_messageBoxHandler = nullptr;

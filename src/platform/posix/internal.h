@@ -120,4 +120,7 @@ void resetAsyncSockets();
 // Profiles, fonts ---------------------------------------------------------------------------------
 void resetFontResources();
 
+// Clipboard ---------------------------------------------------------------------------------------
+void resetClipboard();  // frees the blocks it holds and closes it
+
 }  // namespace posix

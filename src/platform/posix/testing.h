@@ -80,5 +80,12 @@ PLATFORM_API std::string rowText(HWND hwnd, int row, int columns);
 // Live GDI objects created by the program (stock objects excluded).
 PLATFORM_API int liveGdiObjects();
 
+// The clipboard's CF_TEXT: its text up to the first NUL (or the whole block when it has
+// none), "" without one; exactly these bytes as the CF_TEXT block (no NUL is added);
+// and an empty clipboard.
+PLATFORM_API std::string clipboardText();
+PLATFORM_API void setClipboardBytes(const std::string& bytes);
+PLATFORM_API void clearClipboard();
+
 }  // namespace testing
 }  // namespace posix

@@ -526,6 +526,12 @@ typedef struct tagTEXTMETRICA {
 #define GMEM_DDESHARE 0x2000
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 
+// ---- clipboard ----------------------------------------------------------------------------
+#define CF_TEXT 1
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_CLIPBOARD_NOT_OPEN 1418L
+
 // ---- system metrics --------------------------------------------------------------------
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
@@ -910,6 +916,14 @@ PLATFORM_API LPVOID WINAPI GlobalLock(HGLOBAL mem);
 PLATFORM_API BOOL WINAPI GlobalUnlock(HGLOBAL mem);
 PLATFORM_API SIZE_T WINAPI GlobalSize(HGLOBAL mem);
 PLATFORM_API HGLOBAL WINAPI GlobalHandle(LPCVOID pointer);
+
+// ---- clipboard (CF_TEXT and other formats in GlobalAlloc memory) -----------------------------
+PLATFORM_API BOOL WINAPI OpenClipboard(HWND newOwner);
+PLATFORM_API BOOL WINAPI CloseClipboard(void);
+PLATFORM_API BOOL WINAPI EmptyClipboard(void);
+PLATFORM_API HANDLE WINAPI SetClipboardData(UINT format, HANDLE mem);
+PLATFORM_API HANDLE WINAPI GetClipboardData(UINT format);
+PLATFORM_API BOOL WINAPI IsClipboardFormatAvailable(UINT format);
 
 }  // extern "C"
 
