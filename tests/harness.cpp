@@ -38,7 +38,11 @@ std::string ScratchTest::readFile(const std::string& name) {
   return s.str();
 }
 
-void TerminalWindowTest::SetUp() { ScratchTest::SetUp(); }
+void TerminalWindowTest::SetUp() {
+  ScratchTest::SetUp();
+  // The window's timers (the layout after a resize) run only when a test moves the clock.
+  posix::testing::setManualClock(true);
+}
 
 HWND TerminalWindowTest::createMainWindow() {
   EXPECT_EQ(ncTcpRegisterClass(3, GetModuleHandleA(nullptr)), 1);

@@ -22,6 +22,12 @@ constexpr int kNvtBufferCells = 5 * kNvtMaxRows * kNvtColumns;
 constexpr int kMaxHeldCommand = 512;
 constexpr int kMaxPendingTail = 1024;
 
+// The window's timers: the keep-alive characters, and the layout that follows a resize.
+constexpr UINT_PTR kKeepAliveTimer = 1;
+constexpr UINT_PTR kLayoutTimer = 2;
+// Posted by the layout timer: lay the window out for its new size.
+constexpr UINT WM_LAYOUT = WM_USER + 3;
+
 // Counts the objects that share one set of NVT buffers and fonts, so that only
 // the last of a set of copies releases them.
 class QUILLON_API SharedResources {
@@ -63,6 +69,15 @@ class QUILLON_API CommTcp {
   void CharVt100(HWND hwnd, WPARAM ch, LPARAM lParam);
   // Menu commands other than Exit and Connect (ui/menu_commands.cpp).
   void MenuCommand(HWND hwnd, UINT id);
+
+  // Window geometry and painting (ui/window_layout.cpp).
+  // Makes a solid brush of backgroundColor the class background and the brush of
+  // the window's DC; a failure is reported in a message box owned by `boxOwner`.
+  // 1 when the class took it.
+  int InstallBackgroundBrush(HWND hwnd, HWND boxOwner);
+  void PlaceCaret();          // the caret onto the cursor cell
+  void MarkNvtPageChanged();  // the VT100 page in view is drawn whole at the next paint
+  void RepaintScreen(HWND hwnd);  // the screen of the current mode, through the window's DC
 
   // Inbound 3270 data stream (tn3270/inbound_*.cpp).
   int CreateScreen(unsigned char* data, int length);
@@ -188,5 +203,13 @@ class QUILLON_API CommTcp {
   void onCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
   void onCommand(HWND hwnd, UINT id);
   void onChar(HWND hwnd, WPARAM ch, LPARAM lParam);
+  void onTimer(HWND hwnd, WPARAM id);
+  void onSize(HWND hwnd, LPARAM lParam);
+  void onLayout(HWND hwnd);
+  void onSetFocus(HWND hwnd);
+  void onPaint(HWND hwnd);
+  void onVScroll(HWND hwnd, WPARAM wParam);
+  void onMouse(HWND hwnd, UINT message, LPARAM lParam);
   SharedResources shared_;
+  HBRUSH ownBrush_{};  // the background brush this window installed last
 };

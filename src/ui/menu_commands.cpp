@@ -17,7 +17,6 @@ constexpr unsigned char IAC = 255;
 constexpr unsigned char EOR = 239;
 
 // The keep-alive timer: its id and period.
-constexpr UINT_PTR kKeepAliveTimer = 1;
 constexpr UINT kKeepAlivePeriod = 10000;
 
 struct FixedString {

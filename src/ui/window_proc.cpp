@@ -40,10 +40,7 @@ void closeTerminal(CommTcp& t, HWND hwnd) {
 }  // namespace
 
 void CommTcp::onCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-  HBRUSH brush = CreateSolidBrush(backgroundColor);
-  if (SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(brush)) == 0)
-    MessageBoxA(hwnd, " Error in Color Change", " Error", MB_OK);
-  if (HGDIOBJ previous = SelectObject(deviceContext, brush)) DeleteObject(previous);
+  InstallBackgroundBrush(hwnd, hwnd);
   DefWindowProcA(hwnd, WM_CREATE, wParam, lParam);
   CenterWnd(hwnd);
   WindowScreenSetting(hwnd, &cellWidth, &cellHeight);
@@ -80,6 +77,18 @@ void CommTcp::onChar(HWND hwnd, WPARAM ch, LPARAM lParam) {
     Char3270(hwnd, ch, lParam);
 }
 
+void CommTcp::onTimer(HWND hwnd, WPARAM id) {
+  if (id == kLayoutTimer) {
+    PostMessageA(hwnd, WM_LAYOUT, 0, 0);
+    KillTimer(hwnd, kLayoutTimer);
+    return;
+  }
+  if (id != kKeepAliveTimer) return;
+  // Keeps an idle session alive: "ls" and four Returns, typed as keys.
+  static const unsigned char keys[] = {'l', 's', '\r', '\r', '\r', '\r'};
+  for (unsigned char key : keys) SendMessageA(hwnd, WM_CHAR, key, 1);
+}
+
 LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   ++nesting()[hwnd].depth;
   LRESULT result = 0;
@@ -89,6 +98,19 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       break;
     case WM_DESTROY:
       PostQuitMessage(0);
+      break;
+    case WM_SIZE:
+      onSize(hwnd, lParam);
+      break;
+    case WM_SETFOCUS:
+      onSetFocus(hwnd);
+      break;
+    case WM_KILLFOCUS:
+      HideCaret(hwnd);
+      DestroyCaret();
+      break;
+    case WM_PAINT:
+      onPaint(hwnd);
       break;
     case WM_CLOSE: {
       Nesting& n = nesting()[hwnd];
@@ -109,6 +131,30 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       break;
     case WM_COMMAND:
       onCommand(hwnd, static_cast<UINT>(wParam));
+      break;
+    case WM_SYSCOMMAND:
+      // F10 and Alt belong to the emulation: they never open the menu bar.
+      if ((wParam & 0xFFF0) == SC_KEYMENU)
+        SendMessageA(hwnd, WM_KEYDOWN, VK_F10, 0);
+      else
+        result = DefWindowProcA(hwnd, message, wParam, lParam);
+      break;
+    case WM_TIMER:
+      onTimer(hwnd, wParam);
+      break;
+    case WM_HSCROLL:
+    case WM_MOUSEMOVE:
+      break;
+    case WM_VSCROLL:
+      onVScroll(hwnd, wParam);
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+      onMouse(hwnd, message, lParam);
+      break;
+    case WM_LAYOUT:
+      onLayout(hwnd);
       break;
     case WM_WSAASYNC:
       result = OnSocketMessage(hwnd, wParam, lParam);

@@ -90,6 +90,8 @@ void dropWindowTimers(HWND hwnd);
 void dropWindowMessages(HWND hwnd);
 void noteKeyMessage(const MSG& msg);  // keeps GetKeyState current
 void resetQueue();
+// Milliseconds of the loop's clock: steady time, or a test's manual clock.
+int64_t nowMs();
 // Waits up to timeoutMs (-1: no limit) for a watched descriptor and runs its callbacks.
 // Returns true when a callback ran.
 bool waitForEvents(int timeoutMs);

@@ -69,10 +69,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
 
 LPSTR WINAPI GetCommandLineA(void) { return commandLine().data(); }
 
-DWORD WINAPI GetTickCount(void) {
-  using namespace std::chrono;
-  return static_cast<DWORD>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
+DWORD WINAPI GetTickCount(void) { return static_cast<DWORD>(posix::nowMs()); }
 
 void WINAPI ExitProcess(UINT code) { std::exit(static_cast<int>(code)); }
 

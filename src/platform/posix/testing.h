@@ -38,6 +38,11 @@ PLATFORM_API void pumpUntilIdle();
 PLATFORM_API void pumpFor(int milliseconds);
 // The exit code a WM_QUIT seen by the pumps carried, or -1.
 PLATFORM_API int quitCode();
+// A manual clock for timers and GetTickCount: time stands still until advanceClock
+// moves it, firing each timer as its deadline is passed (with the pending messages
+// dispatched before and after). resetPlatform returns to the steady clock.
+PLATFORM_API void setManualClock(bool on);
+PLATFORM_API void advanceClock(int milliseconds);
 
 PLATFORM_API void setDesktopSize(int width, int height);
 

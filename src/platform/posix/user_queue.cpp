@@ -41,7 +41,11 @@ std::function<void()> g_idleHook;
 BYTE g_keyState[256];
 int g_lastQuitCode = -1;
 
-int64_t nowMs() {
+// Under a test's manual clock time stands still until the test advances it.
+bool g_manualClock = false;
+int64_t g_manualNow = 0;
+
+int64_t realMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
@@ -169,7 +173,7 @@ int addWatch(int fd, short events, WatchCallback callback) {
 void removeWatch(int id) { g_watches.erase(id); }
 
 int nextTimerDelay() {
-  if (g_timers.empty()) return -1;
+  if (g_timers.empty() || g_manualClock) return -1;
   int64_t first = g_timers.front().due;
   for (const Timer& t : g_timers) first = std::min(first, t.due);
   return static_cast<int>(std::clamp<int64_t>(first - nowMs(), 0, 60000));
@@ -226,7 +230,10 @@ void noteKeyMessage(const MSG& msg) {
   }
 }
 
+int64_t nowMs() { return g_manualClock ? g_manualNow : realMs(); }
+
 void resetQueue() {
+  g_manualClock = false;
   g_posted.clear();
   g_quit = false;
   g_quitCode = 0;
@@ -256,13 +263,32 @@ void pumpUntilIdle() {
 }
 
 void pumpFor(int milliseconds) {
-  const int64_t end = nowMs() + milliseconds;
+  const int64_t end = realMs() + milliseconds;
   for (;;) {
     pumpUntilIdle();
-    const int64_t left = end - nowMs();
+    const int64_t left = end - realMs();
     if (left <= 0) return;
     const int timer = nextTimerDelay();
     waitForEvents(static_cast<int>(timer < 0 ? left : std::min<int64_t>(left, timer)));
+  }
+}
+
+void setManualClock(bool on) {
+  if (on && !g_manualClock) g_manualNow = realMs();
+  g_manualClock = on;
+}
+
+void advanceClock(int milliseconds) {
+  if (!g_manualClock) setManualClock(true);
+  const int64_t end = g_manualNow + std::max(milliseconds, 0);
+  pumpUntilIdle();
+  // Step from one timer deadline to the next so each fires at its own time.
+  for (;;) {
+    int64_t next = end;
+    for (const Timer& t : g_timers) next = std::min(next, std::max(t.due, g_manualNow));
+    g_manualNow = next;
+    pumpUntilIdle();
+    if (next >= end) return;
   }
 }
 

@@ -1,0 +1,153 @@
+// The window's geometry: resizing with the delayed layout, painting, the caret,
+// the class background brush and scrolling through the VT100 history.
+#include <algorithm>
+
+#include "app/shell.h"
+#include "terminal/comm_tcp.h"
+#include "vt100/nvt_cells.h"
+
+namespace {
+
+// The layout runs this long after the last WM_SIZE, so a drag that resizes the
+// window many times lays it out once.
+constexpr UINT kLayoutDelay = 100;
+
+// Replaces a font: the new one is selected into the window's own DC first, so
+// the old one is no longer in use when it is deleted.
+void replaceFont(HWND hwnd, HFONT* font, const LOGFONTA& description) {
+  const HFONT created = CreateFontIndirectA(&description);
+  if (created == nullptr) return;  // keep drawing with the old one
+  const HDC dc = GetDC(hwnd);
+  SelectObject(dc, created);
+  ReleaseDC(hwnd, dc);
+  if (*font) DeleteObject(*font);
+  *font = created;
+}
+
+}  // namespace
+
+int CommTcp::InstallBackgroundBrush(HWND hwnd, HWND boxOwner) {
+  const HBRUSH brush = CreateSolidBrush(backgroundColor);
+  const bool replaced = SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(brush)) != 0;
+  if (!replaced) MessageBoxA(boxOwner, " Error in Color Change", " Error", MB_OK);
+  // A class that had no brush before also answers 0; what counts is whether it holds ours.
+  if (!replaced && GetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND) != reinterpret_cast<ULONG_PTR>(brush)) {
+    DeleteObject(brush);
+    return 0;
+  }
+  // The brush this window installed before is held by neither the class nor the
+  // window's DC any more.
+  SelectObject(deviceContext, brush);
+  if (ownBrush_ && ownBrush_ != brush) DeleteObject(ownBrush_);
+  ownBrush_ = brush;
+  return replaced ? 1 : 0;
+}
+
+void CommTcp::PlaceCaret() {
+  SetCaretPos(nvt::pixel(cursorColumn, cellWidth), nvt::pixel(cursorRow, cellHeight));
+}
+
+void CommTcp::MarkNvtPageChanged() {
+  if (!nvt::hasBuffers(*this)) return;
+  const nvt::Geometry g = nvt::geometry(*this);
+  nvtViewTop = std::clamp<int32_t>(nvtViewTop, 0, g.liveBase);
+  for (int r = nvtViewTop; r < nvtViewTop + g.rows; ++r)
+    for (int c = 0; c < g.columns; ++c) nvtAttributes[nvt::cellIndex(g, r, c)] |= kAttrChanged;
+}
+
+void CommTcp::RepaintScreen(HWND hwnd) {
+  deviceContext = GetDC(hwnd);
+  if (terminalMode == 15)
+    PaintScreen(hwnd, cellWidth, cellHeight);
+  else
+    PaintNVTScreen(hwnd, cellWidth, cellHeight);
+  ReleaseDC(hwnd, deviceContext);
+}
+
+void CommTcp::onSize(HWND hwnd, LPARAM lParam) {
+  clientWidth = LOWORD(lParam);
+  clientHeight = HIWORD(lParam);
+  resizePending = 1;
+  SetTimer(hwnd, kLayoutTimer, kLayoutDelay, nullptr);
+}
+
+void CommTcp::onLayout(HWND hwnd) {
+  resizePending = 0;
+  InstallBackgroundBrush(hwnd, hwnd);
+
+  // Both fonts follow the window: 26 text rows high and 81 cells wide, the
+  // line-drawing characters a 25th of the height. Faces chosen by the user stay.
+  screenLogFont.lfHeight = clientHeight / 26;
+  screenLogFont.lfWidth = clientWidth / 81;
+  replaceFont(hwnd, &screenFont, screenLogFont);
+  lineDrawLogFont.lfHeight = clientHeight / -25;
+  lineDrawLogFont.lfWidth = 0;
+  replaceFont(hwnd, &lineDrawFont, lineDrawLogFont);
+  WindowScreenSetting(hwnd, &cellWidth, &cellHeight);
+
+  nvtColumns = kNvtColumns;
+  nvtRows = kNvtMaxRows;
+  if (scrollRegion.left == 0 && scrollRegion.top == 0 && scrollRegion.right == 0 && scrollRegion.bottom == 0)
+    scrollRegion = RECT{0, 0, nvt::pixel(80, cellWidth), nvt::pixel(24, cellHeight)};
+
+  PlaceCaret();
+  SetScrollRange(hwnd, SB_VERT, 0, 4 * nvtRows, FALSE);
+  nvtViewTop = 4 * nvtRows;
+  SetScrollPos(hwnd, SB_VERT, nvtViewTop, TRUE);
+
+  // The caret takes the new cell size.
+  HideCaret(hwnd);
+  DestroyCaret();
+  CreateCaret(hwnd, nullptr, cellWidth, cellHeight);
+  PlaceCaret();
+  ShowCaret(hwnd);
+
+  MarkNvtPageChanged();
+  RepaintScreen(hwnd);
+}
+
+void CommTcp::onSetFocus(HWND hwnd) {
+  CreateCaret(hwnd, nullptr, cellWidth, cellHeight);
+  PlaceCaret();
+  ShowCaret(hwnd);
+}
+
+void CommTcp::onPaint(HWND hwnd) {
+  PAINTSTRUCT ps{};
+  if (terminalMode == 15) {
+    // The whole 3270 screen is drawn, whatever the update region.
+    BeginPaint(hwnd, &ps);
+    EndPaint(hwnd, &ps);
+    RepaintScreen(hwnd);
+    if (GetFocus() == hwnd) PlaceCaret();
+    return;
+  }
+  deviceContext = BeginPaint(hwnd, &ps);
+  MarkNvtPageChanged();
+  // Until the layout has sized the fonts to the window there is nothing to draw.
+  if (resizePending == 0) PaintNVTScreen(hwnd, cellWidth, cellHeight);
+  EndPaint(hwnd, &ps);
+}
+
+void CommTcp::onVScroll(HWND hwnd, WPARAM wParam) {
+  const int rows = std::clamp<int32_t>(nvtRows, 1, kNvtMaxRows);
+  const int old = nvtViewTop;
+  int position = old;
+  switch (LOWORD(wParam)) {
+    case SB_LINEUP: position -= 1; break;
+    case SB_LINEDOWN: position += 1; break;
+    case SB_PAGEUP: position -= rows; break;
+    case SB_PAGEDOWN: position += rows; break;
+    case SB_THUMBPOSITION: position = HIWORD(wParam); break;
+    default: break;
+  }
+  position = std::clamp(position, 0, 4 * rows);
+  if (GetScrollPos(hwnd, SB_VERT) == position) return;
+
+  nvtViewTop = position;
+  const RECT moved{0, 0, nvt::pixel(nvtColumns - 1, cellWidth), nvt::pixel(24, cellHeight)};
+  ScrollWindow(hwnd, 0, nvt::pixel(old - position, cellHeight), &moved, nullptr);
+  SetScrollPos(hwnd, SB_VERT, position, TRUE);
+  UpdateWindow(hwnd);
+  RepaintScreen(windowHandle);
+}

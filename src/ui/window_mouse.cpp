@@ -1,0 +1,82 @@
+// The mouse: placing the 3270 cursor, selecting VT100 text, and the double-click
+// that acts as the 3270 selector pen.
+#include <algorithm>
+
+#include "terminal/comm_tcp.h"
+#include "tn3270/screen_model.h"
+#include "vt100/nvt_cells.h"
+
+namespace {
+
+struct Cell {
+  int column;
+  int row;
+};
+
+// The cell under the mouse. A window can be larger than the screen; cells past
+// its edges are brought onto the nearest screen cell of `columns` x `rows`.
+Cell cellAt(const CommTcp& t, LPARAM lParam, int columns, int rows) {
+  const int x = LOWORD(lParam);
+  const int y = HIWORD(lParam);
+  const int column = t.cellWidth > 0 ? x / t.cellWidth : 0;
+  const int row = t.cellHeight > 0 ? y / t.cellHeight : 0;
+  return Cell{std::min(column, columns - 1), std::min(row, rows - 1)};
+}
+
+// The attribute of the first field whose positions, or the position just
+// after it, include `address`; 0 when there is none.
+uint8_t fieldAttributeAt(const CommTcp& t, uint32_t address) {
+  const int count = std::clamp<int32_t>(t.fieldCount, 0, kMaxFields);
+  for (int i = 0; i < count; ++i) {
+    const FieldEntry& f = t.fieldTable[i];
+    if (f.begin <= address && address <= static_cast<uint64_t>(f.begin) + f.length) return f.attribute;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void CommTcp::onMouse(HWND hwnd, UINT message, LPARAM lParam) {
+  const bool mode3270 = terminalMode == 15;
+  if (mode3270) {
+    if (message == WM_LBUTTONUP) return;
+    // A click puts the cursor on a screen position; the field the keyboard
+    // works in stays as it was.
+    const Cell c = cellAt(*this, lParam, kScreenColumns, kScreenRows);
+    cursorColumn = c.column;
+    cursorRow = c.row;
+    cursorAddress = static_cast<uint32_t>(c.row * kScreenColumns + c.column);
+    PlaceCaret();
+    if (message != WM_LBUTTONDBLCLK) return;
+    // A double-click on a protected field is the selector pen; elsewhere it is Enter.
+    if (fieldAttributeAt(*this, cursorAddress) & 0x20)
+      build_input2(cursorColumn, cursorRow);
+    else
+      SendMessageA(hwnd, WM_CHAR, 13, 1);
+    return;
+  }
+
+  // VT100: the host owns the cursor; the mouse only selects text to copy.
+  const Cell c = cellAt(*this, lParam, kNvtColumns, kNvtMaxRows);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      selStartColumn = c.column;
+      selStartRow = c.row;
+      PaintNVTScreen(hwnd, cellWidth, cellHeight);  // clears the previous highlight
+      SetCaretPos(nvt::pixel(c.column, cellWidth), nvt::pixel(c.row, cellHeight));
+      selEndColumn = 0;
+      selEndRow = 0;
+      selecting = 1;
+      break;
+    case WM_LBUTTONUP:
+      selEndColumn = c.column;
+      selEndRow = c.row;
+      SetCaretPos(nvt::pixel(c.column, cellWidth), nvt::pixel(c.row, cellHeight));
+      selecting = 0;
+      PaintNVTScreenClip(selStartColumn, selStartRow, selEndColumn, selEndRow);
+      PlaceCaret();
+      break;
+    default:
+      break;  // a double-click leaves the emulation's cursor where the host put it
+  }
+}
