@@ -138,7 +138,7 @@ TEST_F(MenuCommandTest, TimerTogglesTheTimerAndItsCheckMark) {
   EXPECT_TRUE(KillTimer(window_, 1));
 }
 
-TEST_F(MenuCommandTest, CloseAndTheLaterDialogEntriesDoNothing) {
+TEST_F(MenuCommandTest, CloseAndTheSettingsDialogsSendNothing) {
   t->connected = 1;
   for (UINT id : {IDM_CLOSE, IDM_COLOR, IDM_TEXTFONT, IDM_LINEDRAWFONT}) {
     command(id);

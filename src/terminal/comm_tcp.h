@@ -78,6 +78,12 @@ class QUILLON_API CommTcp {
   void PlaceCaret();          // the caret onto the cursor cell
   void MarkNvtPageChanged();  // the VT100 page in view is drawn whole at the next paint
   void RepaintScreen(HWND hwnd);  // the screen of the current mode, through the window's DC
+  // Makes *font from the description, replacing (and deleting) the old one.
+  void ReplaceFont(HWND hwnd, HFONT* font, const LOGFONTA& description);
+
+  // The colour dialog and the font choosers (ui/color_dialog.cpp, ui/font_commands.cpp).
+  void ColorCommand(HWND hwnd);
+  void FontCommand(HWND hwnd, UINT id);  // IDM_TEXTFONT or IDM_LINEDRAWFONT
 
   // Inbound 3270 data stream (tn3270/inbound_*.cpp).
   int CreateScreen(unsigned char* data, int length);

@@ -186,10 +186,12 @@ void CommTcp::MenuCommand(HWND hwnd, UINT id) {
       DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_ABOUT), hwnd, Dlg_About, 0);
       return;
 
-    // Colour and fonts are chosen in their own dialogs, not built yet.
     case IDM_COLOR:
+      ColorCommand(hwnd);
+      return;
     case IDM_TEXTFONT:
     case IDM_LINEDRAWFONT:
+      FontCommand(hwnd, id);
       return;
 
     case IDM_CLOSE:  // on the menu bar, but it does nothing

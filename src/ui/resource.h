@@ -15,6 +15,20 @@
 #define IDC_IBM3270 1025
 #define IDC_TRACE 1030
 
+// The colour dialog: a swatch button and a preview per colour, and its own OK and Cancel.
+#define IDC_COLOR_BACKGROUND 1001
+#define IDC_COLOR_PROTECTED_NORMAL 1002
+#define IDC_COLOR_PROTECTED_HIGHLIGHT 1003
+#define IDC_COLOR_UNPROTECTED_NORMAL 1004
+#define IDC_COLOR_UNPROTECTED_HIGHLIGHT 1005
+#define IDC_SAMPLE_BACKGROUND 1006
+#define IDC_SAMPLE_PROTECTED_NORMAL 1007
+#define IDC_SAMPLE_PROTECTED_HIGHLIGHT 1008
+#define IDC_SAMPLE_UNPROTECTED_NORMAL 1009
+#define IDC_SAMPLE_UNPROTECTED_HIGHLIGHT 1010
+#define IDC_COLOR_OK 1011
+#define IDC_COLOR_CANCEL 1012
+
 // The escape-sequence dialog's edit field and the About box's build-date line.
 #define IDC_ESCAPETEXT 1027
 #define IDC_COMPILED 1031

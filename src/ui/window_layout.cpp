@@ -12,19 +12,19 @@ namespace {
 // window many times lays it out once.
 constexpr UINT kLayoutDelay = 100;
 
-// Replaces a font: the new one is selected into the window's own DC first, so
-// the old one is no longer in use when it is deleted.
-void replaceFont(HWND hwnd, HFONT* font, const LOGFONTA& description) {
+}  // namespace
+
+void CommTcp::ReplaceFont(HWND hwnd, HFONT* font, const LOGFONTA& description) {
   const HFONT created = CreateFontIndirectA(&description);
   if (created == nullptr) return;  // keep drawing with the old one
+  // Selected into the window's own DC first, so the old font is no longer in use
+  // when it is deleted.
   const HDC dc = GetDC(hwnd);
   SelectObject(dc, created);
   ReleaseDC(hwnd, dc);
   if (*font) DeleteObject(*font);
   *font = created;
 }
-
-}  // namespace
 
 int CommTcp::InstallBackgroundBrush(HWND hwnd, HWND boxOwner) {
   const HBRUSH brush = CreateSolidBrush(backgroundColor);
@@ -79,10 +79,10 @@ void CommTcp::onLayout(HWND hwnd) {
   // line-drawing characters a 25th of the height. Faces chosen by the user stay.
   screenLogFont.lfHeight = clientHeight / 26;
   screenLogFont.lfWidth = clientWidth / 81;
-  replaceFont(hwnd, &screenFont, screenLogFont);
+  ReplaceFont(hwnd, &screenFont, screenLogFont);
   lineDrawLogFont.lfHeight = clientHeight / -25;
   lineDrawLogFont.lfWidth = 0;
-  replaceFont(hwnd, &lineDrawFont, lineDrawLogFont);
+  ReplaceFont(hwnd, &lineDrawFont, lineDrawLogFont);
   WindowScreenSetting(hwnd, &cellWidth, &cellHeight);
 
   nvtColumns = kNvtColumns;

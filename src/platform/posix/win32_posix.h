@@ -753,6 +753,106 @@ typedef struct tagDRAWITEMSTRUCT {
   ULONG_PTR itemData;
 } DRAWITEMSTRUCT, *LPDRAWITEMSTRUCT, *PDRAWITEMSTRUCT;
 
+// ---- common dialogs: the colour and font choosers (<commdlg.h>, <cderr.h>) -------------------
+// Windows packs these structures to 1 byte on 32-bit targets only; on 64-bit
+// targets, as here, they have their natural layout.
+typedef UINT_PTR(CALLBACK* LPCCHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef UINT_PTR(CALLBACK* LPCFHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagCHOOSECOLORA {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HWND hInstance;
+  COLORREF rgbResult;
+  COLORREF* lpCustColors;
+  DWORD Flags;
+  LPARAM lCustData;
+  LPCCHOOKPROC lpfnHook;
+  LPCSTR lpTemplateName;
+} CHOOSECOLORA, *LPCHOOSECOLORA;
+
+#define CC_RGBINIT 0x1
+#define CC_FULLOPEN 0x2
+#define CC_PREVENTFULLOPEN 0x4
+#define CC_SHOWHELP 0x8
+#define CC_ENABLEHOOK 0x10
+#define CC_ENABLETEMPLATE 0x20
+#define CC_ENABLETEMPLATEHANDLE 0x40
+#define CC_SOLIDCOLOR 0x80
+#define CC_ANYCOLOR 0x100
+
+typedef struct tagCHOOSEFONTA {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HDC hDC;
+  LPLOGFONTA lpLogFont;
+  INT iPointSize;
+  DWORD Flags;
+  COLORREF rgbColors;
+  LPARAM lCustData;
+  LPCFHOOKPROC lpfnHook;
+  LPCSTR lpTemplateName;
+  HINSTANCE hInstance;
+  LPSTR lpszStyle;
+  WORD nFontType;
+  WORD ___MISSING_ALIGNMENT__;
+  INT nSizeMin;
+  INT nSizeMax;
+} CHOOSEFONTA, *LPCHOOSEFONTA;
+
+#define CF_SCREENFONTS 0x1
+#define CF_PRINTERFONTS 0x2
+#define CF_BOTH (CF_SCREENFONTS | CF_PRINTERFONTS)
+#define CF_SHOWHELP 0x4L
+#define CF_ENABLEHOOK 0x8L
+#define CF_ENABLETEMPLATE 0x10L
+#define CF_ENABLETEMPLATEHANDLE 0x20L
+#define CF_INITTOLOGFONTSTRUCT 0x40L
+#define CF_USESTYLE 0x80L
+#define CF_EFFECTS 0x100L
+#define CF_APPLY 0x200L
+#define CF_ANSIONLY 0x400L
+#define CF_SCRIPTSONLY CF_ANSIONLY
+#define CF_NOVECTORFONTS 0x800L
+#define CF_NOOEMFONTS CF_NOVECTORFONTS
+#define CF_NOSIMULATIONS 0x1000L
+#define CF_LIMITSIZE 0x2000L
+#define CF_FIXEDPITCHONLY 0x4000L
+#define CF_WYSIWYG 0x8000L
+#define CF_FORCEFONTEXIST 0x10000L
+#define CF_SCALABLEONLY 0x20000L
+#define CF_TTONLY 0x40000L
+#define CF_NOFACESEL 0x80000L
+#define CF_NOSTYLESEL 0x100000L
+#define CF_NOSIZESEL 0x200000L
+#define CF_SELECTSCRIPT 0x400000L
+#define CF_NOSCRIPTSEL 0x800000L
+#define CF_NOVERTFONTS 0x1000000L
+
+// nFontType of a chosen font, and the font types of font enumeration.
+#define SIMULATED_FONTTYPE 0x8000
+#define PRINTER_FONTTYPE 0x4000
+#define SCREEN_FONTTYPE 0x2000
+#define BOLD_FONTTYPE 0x100
+#define ITALIC_FONTTYPE 0x200
+#define REGULAR_FONTTYPE 0x400
+#define RASTER_FONTTYPE 0x0001
+#define DEVICE_FONTTYPE 0x0002
+#define TRUETYPE_FONTTYPE 0x0004
+
+// CommDlgExtendedError codes (<cderr.h>, which <commdlg.h> does not include on Windows).
+#define CDERR_DIALOGFAILURE 0xFFFF
+#define CDERR_GENERALCODES 0x0000
+#define CDERR_STRUCTSIZE 0x0001
+#define CDERR_INITIALIZATION 0x0002
+#define CDERR_NOTEMPLATE 0x0003
+#define CDERR_NOHINSTANCE 0x0004
+#define CDERR_NOHOOK 0x000B
+#define CFERR_CHOOSEFONTCODES 0x2000
+#define CFERR_NOFONTS 0x2001
+#define CFERR_MAXLESSTHANMIN 0x2002
+#define CCERR_CHOOSECOLORCODES 0x5000
+
 extern "C" {
 
 // ---- process, errors ----------------------------------------------------------------------
@@ -902,6 +1002,11 @@ PLATFORM_API HWND WINAPI GetNextDlgGroupItem(HWND dialog, HWND control, BOOL pre
 PLATFORM_API BOOL WINAPI MapDialogRect(HWND dialog, LPRECT rect);
 PLATFORM_API LONG WINAPI GetDialogBaseUnits(void);
 PLATFORM_API BOOL WINAPI IsChild(HWND parent, HWND hwnd);
+
+// ---- common dialogs --------------------------------------------------------------------------------------------------
+PLATFORM_API BOOL WINAPI ChooseColorA(LPCHOOSECOLORA cc);
+PLATFORM_API BOOL WINAPI ChooseFontA(LPCHOOSEFONTA cf);
+PLATFORM_API DWORD WINAPI CommDlgExtendedError(void);
 
 // ---- private profile files ------------------------------------------------------------------------------------------
 PLATFORM_API DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue,
