@@ -13,8 +13,7 @@
 #include <thread>
 
 #include "field_layout.h"
-#include "harness.h"
-#include "loopback.h"
+#include "connected_fixture.h"
 #include "net/embedding.h"
 #include "scripted_host.h"
 #include "tn3270/ebcdic.h"
@@ -42,15 +41,12 @@ void keepWholeScreen() {
   g_screens.push_back(hex(Bytes(out, out + std::max(length, 0))));
 }
 
-class EmbeddingTest : public OpenTerminalTest {
+class EmbeddingTest : public OnLoopback<OpenTerminalTest> {
  protected:
   void SetUp() override {
-    OpenTerminalTest::SetUp();
+    OnLoopback::SetUp();
     if (HasFatalFailure()) return;
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
     t->connected = 1;
-    t->socketHandle = static_cast<SOCKET>(loop.client);
     g_window = window_;
     g_screens.clear();
     g_chars.clear();
@@ -64,7 +60,6 @@ class EmbeddingTest : public OpenTerminalTest {
     ncTcpGetWholeScreen(&window_, out->data(), length);
     return hex(Bytes(out->begin(), out->begin() + std::max(*length, 0)));
   }
-  Loopback loop;
 };
 
 TEST_F(EmbeddingTest, OutputTypesEachByteAndAReturnThroughTheKeyboard) {

@@ -6,21 +6,17 @@
 #include <vector>
 
 #include "field_layout.h"
-#include "harness.h"
-#include "loopback.h"
+#include "connected_fixture.h"
 
 namespace {
 
-class Keyboard3270Test : public OpenTerminalTest {
+class Keyboard3270Test : public OnLoopback<OpenTerminalTest> {
  protected:
   void SetUp() override {
-    OpenTerminalTest::SetUp();
+    OnLoopback::SetUp();
     if (HasFatalFailure()) return;
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
     t->terminalMode = 15;
     t->connected = 1;
-    t->socketHandle = loop.client;
   }
   // Protected field at 1..5, a 10-position input field at 7..16 (attribute
   // given), protected from 18 to the end of the screen. The cursor in the
@@ -44,12 +40,10 @@ class Keyboard3270Test : public OpenTerminalTest {
     PostMessageA(window_, down ? WM_KEYDOWN : WM_KEYUP, VK_SHIFT, 0);
     posix::testing::pumpUntilIdle();
   }
-  std::string sent(int timeoutMs = 1000) { return hex(loop.hostReceives(timeoutMs)); }
   std::string row(int r) { return posix::testing::rowText(window_, r, 80); }
   std::string field(uint32_t begin, size_t length) {
     return std::string(reinterpret_cast<const char*>(t->screenChars) + begin, length);
   }
-  Loopback loop;
 };
 
 TEST_F(Keyboard3270Test, TypedCharactersAreEchoedAndSentWithEnter) {

@@ -6,25 +6,21 @@
 #include <string>
 #include <vector>
 
-#include "harness.h"
-#include "loopback.h"
+#include "connected_fixture.h"
 #include "vt100/vt100_parser.h"
 
 namespace {
 
 using posix::testing::messageBoxes;
 
-class KeyboardVt100Test : public OpenTerminalTest {
+class KeyboardVt100Test : public OnLoopback<OpenTerminalTest> {
  protected:
   void SetUp() override {
-    OpenTerminalTest::SetUp();
+    OnLoopback::SetUp();
     if (HasFatalFailure()) return;
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
     t->terminalMode = 0;
     t->terminalType = 2;
     t->connected = 1;
-    t->socketHandle = static_cast<SOCKET>(loop.client);
   }
   void TearDown() override {
     if (t && t->traceFile) {
@@ -40,7 +36,6 @@ class KeyboardVt100Test : public OpenTerminalTest {
     PostMessageA(window_, down ? WM_KEYDOWN : WM_KEYUP, VK_SHIFT, 0);
     posix::testing::pumpUntilIdle();
   }
-  std::string sent() { return hex(loop.hostReceives(300)); }
   // Host text through the VT100 interpreter, as the Telnet engine hands it over.
   void hostWrites(const std::string& text) {
     std::vector<unsigned char> data(text.begin(), text.end());
@@ -49,7 +44,6 @@ class KeyboardVt100Test : public OpenTerminalTest {
     int position = 0;
     vt100Parser(&p, data.data(), &position, static_cast<int>(text.size()));
   }
-  Loopback loop;
 };
 
 // lParam of a WM_CHAR: repeat count, scan code, extended-key flag.

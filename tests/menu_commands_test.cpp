@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "harness.h"
-#include "loopback.h"
+#include "connected_fixture.h"
 #include "platform/posix/resource_script.h"
 #include "ui/menu_commands.h"
 #include "ui/resource.h"
@@ -15,14 +14,11 @@ namespace {
 
 using posix::testing::messageBoxes;
 
-class MenuCommandTest : public NvtLayoutTest {
+class MenuCommandTest : public OnLoopback<NvtLayoutTest> {
  protected:
   void SetUp() override {
-    NvtLayoutTest::SetUp();
+    OnLoopback::SetUp();
     if (HasFatalFailure()) return;
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
-    t->socketHandle = static_cast<SOCKET>(loop.client);
     posix::testing::clearMessageBoxes();
   }
   void TearDown() override {
@@ -31,7 +27,6 @@ class MenuCommandTest : public NvtLayoutTest {
     NvtLayoutTest::TearDown();
   }
   void command(UINT id) { SendMessageA(window_, WM_COMMAND, id, 0); }
-  std::string sent(int timeoutMs = 300) { return hex(loop.hostReceives(timeoutMs)); }
 
   // Answers the next escape dialog with `text` and OK, or with Cancel.
   void answerEscape(const std::string& text, bool ok = true) {
@@ -45,7 +40,6 @@ class MenuCommandTest : public NvtLayoutTest {
   }
   bool timerChecked() { return (GetMenuState(GetMenu(window_), IDM_TIMER, MF_BYCOMMAND) & MF_CHECKED) != 0; }
 
-  Loopback loop;
   int dialogs_ = 0;
 };
 

@@ -7,23 +7,15 @@
 #include <vector>
 
 #include "field_layout.h"
-#include "harness.h"
-#include "loopback.h"
+#include "connected_fixture.h"
 #include "net/socket_io.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-class OutboundRecordTest : public OpenTerminalTest {
+class OutboundRecordTest : public OnLoopback<OpenTerminalTest> {
  protected:
-  void SetUp() override {
-    OpenTerminalTest::SetUp();
-    if (HasFatalFailure()) return;
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
-    t->socketHandle = loop.client;
-  }
   void TearDown() override {
     EXPECT_TRUE(posix::testing::messageBoxes().empty());  // no send failed
     OpenTerminalTest::TearDown();
@@ -41,7 +33,6 @@ class OutboundRecordTest : public OpenTerminalTest {
   std::string built() const {
     return hex(std::vector<uint8_t>(t->outboundRecord, t->outboundRecord + t->outboundLength));
   }
-  Loopback loop;
 };
 
 TEST_F(OutboundRecordTest, EnterSendsTheCursorAddress) {

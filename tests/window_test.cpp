@@ -5,8 +5,7 @@
 #include <string>
 
 #include "field_layout.h"
-#include "harness.h"
-#include "loopback.h"
+#include "connected_fixture.h"
 #include "ui/resource.h"
 
 namespace {
@@ -20,15 +19,12 @@ LRESULT CALLBACK countLayouts(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   return CallWindowProcA(g_terminalProc, hwnd, message, wParam, lParam);
 }
 
-class WindowTest : public OpenTerminalTest {
+class WindowTest : public OnLoopback<OpenTerminalTest> {
  protected:
   void SetUp() override {
-    OpenTerminalTest::SetUp();
+    OnLoopback::SetUp();
     if (HasFatalFailure()) return;
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
     t->connected = 1;
-    t->socketHandle = static_cast<SOCKET>(loop.client);
   }
   // Gives the window a client area of the size and lets the layout run.
   void resizeClient(int width, int height) {
@@ -49,8 +45,6 @@ class WindowTest : public OpenTerminalTest {
   std::string screenRow(int row, int columns = 80) { return posix::testing::rowText(window_, row, columns); }
   const posix::Cell* cell(int column, int row) { return posix::testing::grid(window_)->at(column, row); }
   LPARAM pointAt(int column, int row) { return MAKELPARAM(column * t->cellWidth + 1, row * t->cellHeight + 1); }
-  std::string sent() { return hex(loop.hostReceives(300)); }
-  Loopback loop;
 };
 
 TEST_F(WindowTest, ABurstOfResizesLaysTheWindowOutOnceAfterTheLast) {
