@@ -3,48 +3,24 @@
 // host played by the test on 127.0.0.1, the same sessions with every host
 // write cut into single bytes, the host closing, a refused connection, a
 // cancelled dialog, reconnecting, and the trace log of a session.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "harness.h"
-#include "loopback.h"
 #include "net/connection.h"
 #include "net/socket_io.h"
-#include "scripted_host.h"
+#include "session_fixture.h"
 #include "socket_host.h"
 #include "ui/resource.h"
 #include "vt100/nvt_screen.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using posix::testing::messageBoxes;
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-const char kOpening[] = "FF FD 01 FF FC 01 FF FB 03 FF FD 03 FF FB 1F FF FD 1F";
 const char kCaptionPrefix[] = "Quillon  Host:  ";
-
-int64_t nowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-// What the user does in the host dialog.
-struct DialogAnswer {
-  std::string host;
-  bool vt100 = false;
-  bool trace = false;
-  bool cancel = false;
-};
 
 // What a session left: the bytes the host received at each step and the
 // window's rows at each check.
@@ -53,87 +29,8 @@ struct SessionRecord {
   std::vector<std::string> screens;
 };
 
-class ConnectionTest : public TerminalWindowTest {
+class ConnectionTest : public SessionFixture {
  protected:
-  void SetUp() override {
-    TerminalWindowTest::SetUp();
-    hwnd = createMainWindow();
-    ASSERT_NE(hwnd, nullptr);
-    ASSERT_EQ(ncTcpWSARegWSAStartup(), 1);
-    hzState = 0;
-  }
-  void TearDown() override {
-    posix::testing::setDialogHandler(nullptr);
-    if (IsWindow(hwnd)) SendMessageA(hwnd, WM_CLOSE, 0, 0);  // closes the socket and the trace log
-    posix::testing::pumpUntilIdle();
-    ncTcpWSARegWSACleanup();
-    hzState = 0;
-    TerminalWindowTest::TearDown();
-  }
-
-  // Answers the next host dialog as the user would; `inspect` sees it first.
-  void answerDialog(const DialogAnswer& answer, std::function<void(HWND)> inspect = nullptr) {
-    dialogsShown = 0;
-    posix::testing::setDialogHandler([this, answer, inspect](HWND dialog, const std::string& caption) {
-      ++dialogsShown;
-      dialogCaption = caption;
-      if (inspect) inspect(dialog);
-      if (answer.cancel) {
-        posix::testing::pressButton(dialog, IDCANCEL);
-        return;
-      }
-      posix::testing::typeInto(dialog, IDC_HOSTNAME, answer.host);
-      if (answer.vt100) posix::testing::pressButton(dialog, IDC_VT100);
-      if (answer.trace) posix::testing::pressButton(dialog, IDC_TRACE);
-      posix::testing::pressButton(dialog, IDOK);
-    });
-  }
-
-  // Runs the message loop until `done` holds; false when the time ran out.
-  bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
-    const int64_t end = nowMs() + timeoutMs;
-    for (;;) {
-      posix::testing::pumpUntilIdle();
-      if (done()) return true;
-      if (nowMs() >= end) return false;
-      posix::testing::pumpFor(1);
-    }
-  }
-
-  SOCKET terminalSocket() const {
-    const CommTcp* t = terminal();
-    return t ? t->socketHandle : INVALID_SOCKET;
-  }
-  // Lets the terminal take in what the host has just sent.
-  void letTerminalRead() {
-    ASSERT_TRUE(scripted::waitUnread(static_cast<int>(terminalSocket())));
-    ASSERT_TRUE(pumpUntil([&] {
-      const SOCKET s = terminalSocket();
-      return s == INVALID_SOCKET || scripted::unreadBytes(static_cast<int>(s)) == 0;
-    }));
-  }
-  // The host's write: whole, or `piece` bytes at a time with a read after each.
-  void hostWrites(scripted::Host& host, const Bytes& bytes) {
-    if (piece == 0) {
-      host.send(bytes);
-      letTerminalRead();
-    } else {
-      host.sendInPieces(bytes, piece, [this] { letTerminalRead(); });
-    }
-  }
-
-  // The Connect menu command up to the end of the opening negotiation.
-  void connectTo(scripted::Host& host, DialogAnswer answer) {
-    ASSERT_TRUE(host.listening());
-    answer.host = host.address();
-    answerDialog(answer);
-    SendMessageA(hwnd, WM_COMMAND, IDM_CONNECT, 0);
-    ASSERT_EQ(dialogsShown, 1);
-    ASSERT_TRUE(pumpUntil([&] { return terminal() && terminal()->connected == 1; }));
-    ASSERT_TRUE(host.accept());
-    EXPECT_EQ(hex(host.receive(18)), kOpening);
-  }
-
   // The VT100 layout that the window's layout message sets up.
   void layOutForVt100() {
     CommTcp* t = terminal();
@@ -145,29 +42,8 @@ class ConnectionTest : public TerminalWindowTest {
     t->nvtViewTop = 100;
   }
 
-  std::string caption() const {
-    char text[128] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
-  }
-  std::string screenRows(int rows, int columns = 80) const {
-    std::string out;
-    for (int r = 0; r < rows; ++r) {
-      std::string row = posix::testing::rowText(hwnd, r, columns);
-      row.erase(row.find_last_not_of(' ') + 1);
-      out += row + "|\n";
-    }
-    return out;
-  }
-  bool windowEnded() { return pumpUntil([&] { return !IsWindow(hwnd); }); }
-
   SessionRecord run3270Session();
   SessionRecord runVt100Session();
-
-  HWND hwnd = nullptr;
-  size_t piece = 0;  // 0: the host writes whole blocks
-  int dialogsShown = 0;
-  std::string dialogCaption;
 };
 
 // The sessions run with the host writing whole blocks, and again with every

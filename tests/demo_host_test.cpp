@@ -1,0 +1,658 @@
+// The demo host program as the terminal meets it: the test starts the real
+// quillon-demo-host on a free port and plays the terminal over TCP, answering
+// Telnet exactly as the terminal does. It checks the negotiation of both kinds
+// of session byte by byte, walks the 3270 application from the logon panel to
+// the goodbye screen, runs the line-mode commands, and ends the host with
+// SIGTERM.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "loopback.h"
+#include "tn3270/ebcdic.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr int kWaitMs = 5000;
+constexpr uint8_t kWill = 0xFB, kWont = 0xFC, kDo = 0xFD, kDont = 0xFE;
+constexpr uint8_t kBinary = 0, kEcho = 1, kSga = 3, kTtype = 24, kEor = 25, kNaws = 31;
+const Bytes kOpening = bytesOf({0xFF, 0xFD, 0x01, 0xFF, 0xFC, 0x01, 0xFF, 0xFB, 0x03, 0xFF, 0xFD, 0x03, 0xFF, 0xFB,
+                                0x1F, 0xFF, 0xFD, 0x1F});
+
+int64_t nowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The host program on a free port. The destructor ends it (and so its sessions)
+// whatever happened in the test.
+class DemoHost {
+ public:
+  explicit DemoHost(std::vector<std::string> args = {"--port", "0", "--logoff-delay", "0"}) {
+    std::vector<char*> argv{const_cast<char*>("quillon-demo-host")};
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      close(out[0]);
+      close(out[1]);
+      execv(QUILLON_DEMO_HOST_FILE, argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    output_ = out[0];
+    // The first line names the port.
+    std::string line;
+    const int64_t deadline = nowMs() + kWaitMs;
+    while (pid_ > 0 && line.find('\n') == std::string::npos && nowMs() < deadline) {
+      pollfd p{output_, POLLIN, 0};
+      if (poll(&p, 1, 100) <= 0) continue;
+      char c;
+      if (read(output_, &c, 1) != 1) break;
+      line += c;
+    }
+    firstLine_ = line;
+    const std::string prefix = "listening on 127.0.0.1:";
+    if (line.rfind(prefix, 0) == 0) port_ = std::atoi(line.c_str() + prefix.size());
+  }
+  ~DemoHost() {
+    stop();
+    if (output_ >= 0) close(output_);
+  }
+
+  int port() const { return port_; }
+  pid_t pid() const { return pid_; }
+  const std::string& firstLine() const { return firstLine_; }
+
+  // SIGTERM, then the exit status (-1 when it had to be killed).
+  int stop() {
+    if (pid_ <= 0) return status_;
+    kill(pid_, SIGTERM);
+    const int64_t deadline = nowMs() + kWaitMs;
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+      if (nowMs() > deadline) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+        status = -1;
+        break;
+      }
+      usleep(10000);
+    }
+    pid_ = -1;
+    status_ = status == -1 ? -1 : (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return status_;
+  }
+
+  // Waits until a process ends by itself; its exit status, or -1.
+  int waitExit() {
+    const int64_t deadline = nowMs() + kWaitMs;
+    int status = 0;
+    while (pid_ > 0 && nowMs() < deadline) {
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      usleep(10000);
+    }
+    return -1;
+  }
+
+  // The state letter of each of the host's child processes ('Z' for one that
+  // ended and was not reaped); false when the system does not tell.
+  bool children(std::string& states) const {
+    states.clear();
+    std::ifstream list("/proc/" + std::to_string(pid_) + "/task/" + std::to_string(pid_) + "/children");
+    if (!list) return false;
+    int child;
+    while (list >> child) {
+      std::ifstream stat("/proc/" + std::to_string(child) + "/stat");
+      const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+      const size_t name = text.rfind(')');
+      if (name != std::string::npos && name + 2 < text.size()) states += text[name + 2];
+    }
+    return true;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int output_ = -1;
+  int port_ = 0;
+  int status_ = -1;
+  std::string firstLine_;
+};
+
+// The terminal's end of one connection. Telnet is answered with the terminal's
+// own rules, including its habit of asking again for an option the host turns
+// down while it is in 3270 mode; a host that answers every such request would
+// never stop, and the transcript would show it.
+class Terminal {
+ public:
+  Terminal(int port, std::string type, std::set<uint8_t> refused = {}) : type_(std::move(type)), refused_(refused) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) closed = true;
+    send(kOpening);
+  }
+  ~Terminal() { hangUp(); }
+  void hangUp() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+
+  void send(const Bytes& bytes) {
+    if (!bytes.empty()) ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  }
+  void type(const std::string& s) { send(Bytes(s.begin(), s.end())); }
+
+  // Reads and handles what the host sends until `done` holds (true) or the time is up.
+  bool readUntil(const std::function<bool()>& done, int ms = kWaitMs) {
+    const int64_t deadline = nowMs() + ms;
+    while (!done()) {
+      const int64_t left = deadline - nowMs();
+      if (left <= 0 || closed) return false;
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+      uint8_t buffer[8192];
+      const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+      if (n <= 0) {
+        closed = true;
+        continue;
+      }
+      for (ssize_t i = 0; i < n; ++i) take(buffer[i]);
+    }
+    return true;
+  }
+  bool waitRecords(size_t count) {
+    return readUntil([&] { return records.size() >= count; });
+  }
+  bool waitText(const std::string& s) {
+    return readUntil([&] { return text.find(s) != std::string::npos; });
+  }
+  bool waitClosed() {
+    return readUntil([&] { return closed; });
+  }
+  bool in3270() const { return mode == 15; }
+
+  Bytes commands;  // every Telnet command from the host, in order
+  std::string text;
+  std::vector<Bytes> records;
+  bool closed = false;
+  int mode = 0;
+
+ private:
+  void reply(uint8_t verb, uint8_t option) { send({0xFF, verb, option}); }
+
+  // The terminal's answers to the host's option commands.
+  void command(uint8_t verb, uint8_t option) {
+    commands.insert(commands.end(), {0xFF, verb, option});
+    const int bit = option == kBinary ? 1 : option == kEor ? 4 : 0;
+    // In 3270 mode a refusal is met with the request again, up to 30 times.
+    if (in3270() && (verb == kDont || verb == kWont) && retries_ < 30) {
+      ++retries_;
+      return reply(verb == kDont ? kWill : kDo, option);
+    }
+    const bool known = option == kBinary || option == kEcho || option == kSga || option == kTtype ||
+                       option == kEor || option == kNaws;
+    const bool refused = refused_.count(option) != 0;
+    switch (verb) {
+      case kDo:
+        if (option == kEcho) return reply(in3270() ? kWill : kWont, option);
+        if (!known || refused) return reply(kWont, option);
+        mode |= option == kTtype ? 2 : bit;
+        return reply(kWill, option);
+      case kWill:
+        if (refused) return reply(kDont, option);
+        if (!known) return;
+        mode |= bit;
+        return reply(kDo, option);
+      case kDont:
+        mode &= ~bit;
+        return reply(kWont, option);
+      case kWont:
+        mode &= ~bit;
+        return reply(option == kEcho && !in3270() ? kDo : kDont, option);
+    }
+  }
+
+  void subnegotiation() {
+    commands.insert(commands.end(), {0xFF, 0xFA});
+    commands.insert(commands.end(), sub_.begin(), sub_.end());
+    commands.insert(commands.end(), {0xFF, 0xF0});
+    if (sub_ != Bytes{kTtype, 1}) return;  // SEND
+    mode = (mode | 2) & ~8;
+    if (type_ == "IBM-3278-2") mode |= 8;
+    Bytes is{0xFF, 0xFA, kTtype, 0};
+    is.insert(is.end(), type_.begin(), type_.end());
+    is.insert(is.end(), {0xFF, 0xF0});
+    send(is);
+  }
+
+  void take(uint8_t b) {
+    switch (state_) {
+      case 0:
+        if (b == 0xFF) {
+          state_ = 1;
+        } else if (in3270()) {
+          record_.push_back(b);
+        } else {
+          text.push_back(static_cast<char>(b));
+        }
+        return;
+      case 1:
+        state_ = 0;
+        if (b == 0xFF) {
+          if (in3270())
+            record_.push_back(b);
+          else
+            text.push_back('\xFF');
+        } else if (b == 0xEF) {
+          records.push_back(record_);
+          record_.clear();
+        } else if (b >= kWill && b <= kDont) {
+          verb_ = b;
+          state_ = 2;
+        } else if (b == 0xFA) {
+          sub_.clear();
+          state_ = 3;
+        } else {
+          commands.insert(commands.end(), {0xFF, b});
+        }
+        return;
+      case 2:
+        state_ = 0;
+        return command(verb_, b);
+      case 3:
+        if (b == 0xFF) state_ = 4; else sub_.push_back(b);
+        return;
+      case 4:
+        state_ = 0;
+        if (b == 0xF0) subnegotiation();
+        return;
+    }
+  }
+
+  int fd_ = -1;
+  std::string type_;
+  std::set<uint8_t> refused_;
+  int state_ = 0;
+  uint8_t verb_ = 0;
+  Bytes sub_;
+  Bytes record_;
+  int retries_ = 0;
+};
+
+// --- 3270 screens, decoded the way a 3270 display does it -----------------
+
+constexpr int kSize = 1920;
+
+// The terminal's own tables read what the host writes and encode what it sends.
+char fromEbcdic(uint8_t e) { return static_cast<char>(ebcdicToAsciiTable[e] & 0x7F); }
+Bytes ebcdic(const std::string& s) {
+  Bytes out;
+  for (char c : s) out.push_back(asciiToEbcdicTable[c & 0x7F]);
+  return out;
+}
+Bytes address12(int a) { return {addressCodeTable[(a >> 6) & 0x3F], addressCodeTable[a & 0x3F]}; }
+Bytes address14(int a) { return {static_cast<uint8_t>((a >> 8) & 0x3F), static_cast<uint8_t>(a & 0xFF)}; }
+int decode(uint8_t a, uint8_t b) { return (a & 0xC0) == 0 ? ((a & 0x3F) << 8) | b : ((a & 0x3F) << 6) | (b & 0x3F); }
+
+struct Screen {
+  std::string cells = std::string(kSize, ' ');
+  std::map<int, uint8_t> fields;  // start-field position -> attribute
+  int cursor = -1;
+
+  void apply(const Bytes& r) {
+    ASSERT_GE(r.size(), 2u);
+    if (r[0] == 0xF5 || r[0] == 0x05) {
+      cells.assign(kSize, ' ');
+      fields.clear();
+    }
+    int ba = 0;
+    for (size_t i = 2; i < r.size();) {
+      const uint8_t b = r[i];
+      if ((b == 0x11 || b == 0x3C) && i + 2 < r.size()) {
+        const int stop = decode(r[i + 1], r[i + 2]);
+        ASSERT_LT(stop, kSize);
+        if (b == 0x3C) {
+          ASSERT_LT(i + 3, r.size());
+          for (; ba != stop; ba = (ba + 1) % kSize) cells[ba] = fromEbcdic(r[i + 3]);
+          ++i;
+        }
+        ba = stop;
+        i += 3;
+      } else if (b == 0x1D && i + 1 < r.size()) {
+        fields[ba] = r[i + 1];
+        cells[ba] = ' ';
+        ba = (ba + 1) % kSize;
+        i += 2;
+      } else if (b == 0x13) {
+        cursor = ba;
+        ++i;
+      } else {
+        cells[ba] = fromEbcdic(b);
+        ba = (ba + 1) % kSize;
+        ++i;
+      }
+    }
+  }
+  std::string row(int r) const { return cells.substr(r * 80, 80); }
+  std::string message() const { return row(22); }
+  // Unprotected fields: the address of the first character and the attribute.
+  std::vector<std::pair<int, uint8_t>> inputs() const {
+    std::vector<std::pair<int, uint8_t>> out;
+    for (const auto& [at, attribute] : fields)
+      if ((attribute & 0x20) == 0) out.push_back({(at + 1) % kSize, attribute});
+    return out;
+  }
+};
+
+// Records the terminal sends.
+Bytes attention(uint8_t aid, const Screen& s) {
+  Bytes r{aid};
+  const Bytes at = address12(s.cursor < 0 ? 0 : s.cursor);
+  r.insert(r.end(), at.begin(), at.end());
+  return r;
+}
+Bytes withField(Bytes r, int address, const std::string& text, bool form14 = false) {
+  r.push_back(0x11);
+  const Bytes at = form14 ? address14(address) : address12(address);
+  r.insert(r.end(), at.begin(), at.end());
+  const Bytes data = ebcdic(text);
+  r.insert(r.end(), data.begin(), data.end());
+  return r;
+}
+Bytes framed(Bytes r) {
+  r.insert(r.end(), {0xFF, 0xEF});
+  return r;
+}
+
+// --- Tests --------------------------------------------------------------------
+
+TEST(DemoHostTest, NegotiatesEachKindOfSessionByTerminalType) {
+  struct Case {
+    const char* type;
+    std::set<uint8_t> refused;
+    bool tn3270;
+    const char* transcript;
+    const char* firstText;  // line mode: expected in the greeting
+  };
+  const char* const common = "FF FD 18 FF FD 03 FF FB 03 FF FE 1F FF FC 1F FF FA 18 01 FF F0 ";
+  const Case cases[] = {
+      {"IBM-3278-2", {}, true, "FF FC 01 FF FD 19 FF FB 19 FF FD 00 FF FB 00", nullptr},
+      {"VT100", {}, false, "FF FB 01", "terminal type VT100"},
+      {"XTERM", {}, false, "FF FB 01", "terminal type XTERM"},
+      // A 3270 client that cannot do binary gets a line-mode session, and is told why.
+      {"IBM-3278-2", {kBinary}, false, "FF FC 01 FF FD 19 FF FB 19 FF FD 00 FF FB 00 FF FB 01", "needs BINARY"},
+  };
+  DemoHost host;
+  ASSERT_GT(host.port(), 0) << host.firstLine();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + (c.refused.empty() ? "" : " refusing BINARY"));
+    Terminal t(host.port(), c.type, c.refused);
+    if (c.tn3270) {
+      ASSERT_TRUE(t.waitRecords(1));
+      EXPECT_TRUE(t.in3270());
+    } else {
+      ASSERT_TRUE(t.waitText("demo> "));
+      EXPECT_NE(t.text.find(c.firstText), std::string::npos) << t.text;
+    }
+    // Every answer of the terminal has been seen by now; the host must not reply to any of them.
+    t.readUntil([] { return false; }, 200);
+    EXPECT_EQ(hex(t.commands), std::string(common) + c.transcript);
+  }
+}
+
+TEST(DemoHostTest, LogonPanelHasTheFieldsAUserNeeds) {
+  DemoHost host;
+  ASSERT_GT(host.port(), 0);
+  Terminal t(host.port(), "IBM-3278-2");
+  ASSERT_TRUE(t.waitRecords(1));
+  const Bytes& r = t.records[0];
+  EXPECT_EQ(r[0], 0xF5) << "a new panel is an Erase/Write";
+  Screen s;
+  s.apply(r);
+  EXPECT_NE(s.row(0).find("LOGON"), std::string::npos) << s.row(0);
+  ASSERT_EQ(s.fields.count(0), 1u);
+  EXPECT_EQ(s.fields.at(0) & 0x2C, 0x28) << "title protected and intensified";
+  const auto inputs = s.inputs();
+  ASSERT_EQ(inputs.size(), 3u);
+  EXPECT_EQ(inputs[0].second & 0x1C, 0x00) << "user id: plain input";
+  EXPECT_EQ(inputs[1].second & 0x0C, 0x0C) << "password: non-display";
+  EXPECT_EQ(inputs[2].second & 0x10, 0x10) << "account: numeric";
+  EXPECT_EQ(s.cursor, inputs[0].first) << "cursor in the user id field";
+  const std::string labels[] = {"USERID", "PASSWORD", "ACCOUNT"};
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_NE(s.row(inputs[i].first / 80).find(labels[i]), std::string::npos) << s.row(inputs[i].first / 80);
+}
+
+TEST(DemoHostTest, WholeSessionFromLogonToGoodbye) {
+  DemoHost host;
+  ASSERT_GT(host.port(), 0);
+  Terminal t(host.port(), "IBM-3278-2");
+  ASSERT_TRUE(t.waitRecords(1));
+  Screen s;
+  s.apply(t.records[0]);
+  const auto logon = s.inputs();
+  ASSERT_EQ(logon.size(), 3u);
+  const int user = logon[0].first, password = logon[1].first, account = logon[2].first;
+  const auto input = [&](size_t i) { return s.inputs().at(i).first; };
+
+  struct Step {
+    const char* what;
+    std::function<Bytes()> record;
+    const char* title;    // in row 0
+    int row;              // a row to look at (-1: none)
+    const char* rowText;  // expected in that row
+    const char* message;  // expected in the message line ("" = blank)
+  };
+  const Step steps[] = {
+      {"Enter, nothing typed", [&] { return attention(0x7D, s); }, "LOGON", -1, "", "USERID REQUIRED"},
+      {"account with a letter",
+       [&] { return withField(withField(attention(0x7D, s), user, "alice"), account, "12A4"); }, "LOGON", -1, "",
+       "ACCOUNT MUST BE NUMERIC"},
+      {"valid logon, user id in the 14-bit address form",
+       [&] {
+         return withField(withField(withField(attention(0x7D, s), user, "alice", true), password, "secret"), account,
+                          "1234");
+       },
+       "MAIN MENU", 0, "USER ALICE", "ALICE"},
+      {"unknown option", [&] { return withField(attention(0x7D, s), input(0), "7"); }, "MAIN MENU", -1, "",
+       "INVALID OPTION"},
+      {"option 1", [&] { return withField(attention(0x7D, s), input(0), "1"); }, "BROWSE", 4, " 0001", ""},
+      {"PF7 at the top", [&] { return attention(0xF7, s); }, "BROWSE", 4, " 0001", "TOP OF LIST"},
+      {"PF8", [&] { return attention(0xF8, s); }, "BROWSE", 4, " 0018", ""},
+      {"PF8", [&] { return attention(0xF8, s); }, "BROWSE", 4, " 0035", ""},
+      {"PF8 to the end", [&] { return attention(0xF8, s); }, "BROWSE", 20, " 0060", "BOTTOM OF LIST"},
+      {"PF8 at the end", [&] { return attention(0xF8, s); }, "BROWSE", 20, " 0060", "BOTTOM OF LIST"},
+      {"PF7", [&] { return attention(0xF7, s); }, "BROWSE", 4, " 0027", ""},
+      {"command TOP", [&] { return withField(attention(0x7D, s), input(0), "top"); }, "BROWSE", 4, " 0001",
+       "TOP OF LIST"},
+      {"Clear redraws", [&] { return Bytes{0x6D}; }, "BROWSE", 4, " 0001", ""},
+      {"PA1", [&] { return Bytes{0x6C}; }, "BROWSE", -1, "", "PA1"},
+      {"PF12", [&] { return attention(0x7C, s); }, "BROWSE", -1, "", "KEY NOT SUPPORTED"},
+      {"PA2", [&] { return Bytes{0x6E}; }, "BROWSE", -1, "", "KEY NOT SUPPORTED"},
+      {"PF3 back", [&] { return attention(0xF3, s); }, "MAIN MENU", -1, "", ""},
+      {"option 2", [&] { return withField(attention(0x7D, s), input(0), "2"); }, "SESSION STATUS", 5, "IBM-3278-2",
+       ""},
+      {"PF3 back", [&] { return attention(0xF3, s); }, "MAIN MENU", -1, "", ""},
+      {"PF3 logs off", [&] { return attention(0xF3, s); }, "DEMO HOST", 6, "GOODBYE", ""},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    const size_t before = t.records.size();
+    t.send(framed(step.record()));
+    ASSERT_TRUE(t.waitRecords(before + 1));
+    ASSERT_EQ(t.records.size(), before + 1) << "one record per key";
+    const Bytes& r = t.records.back();
+    if (r[0] != 0xF5) {
+      // A message: a Write that leaves the fields, and what was typed in them, alone.
+      EXPECT_EQ(hex(Bytes(r.begin(), r.begin() + 2)), "01 C2");
+    }
+    s.apply(r);
+    EXPECT_NE(s.row(0).find(step.title), std::string::npos) << s.row(0);
+    if (step.row >= 0) {
+      EXPECT_NE(s.row(step.row).find(step.rowText), std::string::npos) << s.row(step.row);
+    }
+    if (*step.message == '\0') {
+      EXPECT_EQ(s.message().find_first_not_of(' '), std::string::npos) << s.message();
+    } else {
+      EXPECT_NE(s.message().find(step.message), std::string::npos) << s.message();
+    }
+  }
+  EXPECT_TRUE(t.waitClosed()) << "the host closes after the goodbye";
+}
+
+TEST(DemoHostTest, RecordSplitAcrossWritesAndOversizedRecordAreHandled) {
+  DemoHost host;
+  ASSERT_GT(host.port(), 0);
+  Terminal t(host.port(), "IBM-3278-2");
+  ASSERT_TRUE(t.waitRecords(1));
+  Screen s;
+  s.apply(t.records[0]);
+  // A record far longer than any panel is dropped whole; the session goes on.
+  t.send(framed(withField(attention(0x7D, s), s.inputs()[0].first, std::string(10000, 'A'))));
+  // An Enter cut into single bytes, the end of record split too.
+  const Bytes enter = framed(attention(0x7D, s));
+  for (uint8_t b : enter) t.send({b});
+  ASSERT_TRUE(t.waitRecords(2));
+  t.readUntil([] { return false; }, 200);
+  ASSERT_EQ(t.records.size(), 2u);
+  s.apply(t.records[1]);
+  EXPECT_NE(s.message().find("USERID REQUIRED"), std::string::npos) << s.message();
+}
+
+TEST(DemoHostTest, LineModeCommands) {
+  DemoHost host;
+  ASSERT_GT(host.port(), 0);
+  Terminal t(host.port(), "VT100");
+  ASSERT_TRUE(t.waitText("demo> "));
+  struct Step {
+    const char* what;
+    std::string typed;
+    std::vector<std::string> expected;
+  };
+  const Step steps[] = {
+      {"help, echoed, ended by CR alone", "help\r", {"help\r\n", "colors", "box", "region", "list", "exit"}},
+      {"CR LF", "echo hello world\r\n", {"echo hello world\r\nhello world\r\n"}},
+      {"CR, its NUL in the next write", "echo one\r", {"one\r\n"}},
+      {"LF alone", std::string("\0echo two\n", 10), {"two\r\n"}},
+      {"DEL and Backspace erase", "ecXY\x7f\bho three\r", {"\b \b\b \b", "three\r\n"}},
+      {"keys' escape sequences are not part of the line", "\x1b[Aecho four\x1bOP\r", {"four\r\n"}},
+      {"box", "box\r", {"\x1b(0lqq", "qqk\x1b(B", "\x1b(0mqq"}},
+      {"colors", "colors\r", {"\x1b[0;1mbold", "\x1b[0;31mred", "\x1b[0;7mreverse"}},
+      {"cursor", "cursor\r", {"\x1b[3;20H", "\x1b[1B", "\x1b[1A", "\x1b[3C", "\x1b" "7", "\x1b" "8"}},
+      {"region", "region\r", {"\x1b[5;14r", "\x1bM", "\x1b[r"}},
+      {"insert", "insert\r", {"\x1b[4h123\x1b[4l", "\x1b[2L"}},
+      {"delete", "delete\r", {"\x1b[3P", "\x1b[2M"}},
+      {"unknown command", "frobnicate\r", {"\"frobnicate\": unknown command"}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    t.text.clear();
+    t.type(step.typed);
+    ASSERT_TRUE(t.readUntil([&] { return t.text.size() >= 6 && t.text.compare(t.text.size() - 6, 6, "demo> ") == 0; }))
+        << t.text;
+    for (const std::string& e : step.expected) EXPECT_NE(t.text.find(e), std::string::npos) << e;
+    EXPECT_EQ(t.text.find("demo> "), t.text.size() - 6) << "exactly one prompt: " << t.text;
+  }
+
+  t.text.clear();
+  t.type("list\r");
+  ASSERT_TRUE(t.waitText("demo> "));
+  int lines = 0;
+  for (size_t at = 0; (at = t.text.find(" of 200", at)) != std::string::npos; ++at) ++lines;
+  EXPECT_EQ(lines, 200);
+  EXPECT_NE(t.text.find("line 200 of 200"), std::string::npos);
+
+  t.text.clear();
+  t.type("report\r");
+  ASSERT_TRUE(t.waitText("\x1b[6n"));
+  EXPECT_NE(t.text.find("\x1b[c"), std::string::npos);
+  t.type("\x1b[?1;2c\x1b[0n\x1b[3;10R");  // the terminal's replies
+  ASSERT_TRUE(t.waitText("demo> "));
+  EXPECT_NE(t.text.find("?1;2"), std::string::npos) << t.text;
+  EXPECT_NE(t.text.find("row 3, column 10"), std::string::npos) << t.text;
+
+  t.text.clear();
+  t.type("exit\r");
+  EXPECT_TRUE(t.waitClosed());
+  EXPECT_NE(t.text.find("Goodbye"), std::string::npos);
+}
+
+TEST(DemoHostTest, LongLineIsRefusedWithTheBell) {
+  DemoHost host;
+  ASSERT_GT(host.port(), 0);
+  Terminal t(host.port(), "VT100");
+  ASSERT_TRUE(t.waitText("demo> "));
+  t.text.clear();
+  t.type("echo " + std::string(100, 'x') + "\r");
+  ASSERT_TRUE(t.waitText("demo> "));
+  // The echo keeps prompt and line within one 80-column row; the rest rings the bell.
+  const size_t end = t.text.find("\r\n");
+  ASSERT_NE(end, std::string::npos);
+  const std::string echoed = t.text.substr(0, end);
+  EXPECT_EQ(echoed.find('\a'), 72u) << "prompt and line fit in one row";
+}
+
+TEST(DemoHostTest, ServesClientsTogetherReapsThemAndEndsOnSigterm) {
+  DemoHost host;
+  ASSERT_GT(host.port(), 0);
+  Terminal a(host.port(), "IBM-3278-2");
+  Terminal b(host.port(), "VT100");
+  ASSERT_TRUE(a.waitRecords(1));
+  ASSERT_TRUE(b.waitText("demo> "));
+
+  // A finished session leaves no process behind, not even a zombie.
+  Terminal c(host.port(), "VT100");
+  ASSERT_TRUE(c.waitText("demo> "));
+  c.type("exit\r");
+  ASSERT_TRUE(c.waitClosed());
+  c.hangUp();
+  std::string states;
+  if (host.children(states)) {
+    const int64_t deadline = nowMs() + kWaitMs;
+    while (host.children(states) && states.size() != 2 && nowMs() < deadline) usleep(10000);
+    EXPECT_EQ(states.size(), 2u) << states;
+    EXPECT_EQ(states.find('Z'), std::string::npos) << states;
+  }
+
+  // SIGTERM ends the host and the sessions still open.
+  EXPECT_EQ(host.stop(), 0);
+  EXPECT_TRUE(a.waitClosed());
+  EXPECT_TRUE(b.waitClosed());
+}
+
+TEST(DemoHostTest, RejectsBadArguments) {
+  const std::vector<std::string> bad[] = {{"--port", "x"}, {"--port", "70000"}, {"--port"}, {"--colour"}};
+  for (const auto& args : bad) {
+    SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
+    DemoHost host(args);
+    EXPECT_EQ(host.port(), 0);
+    EXPECT_EQ(host.waitExit(), 2);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "session.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace demohost {
+
+using namespace telnet;
+
+int64_t nowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void closeAfter(TelnetConnection& tn, int delayMs) {
+  const int64_t deadline = nowMs() + delayMs;
+  for (int64_t left = delayMs; left > 0; left = deadline - nowMs()) {
+    if (tn.pump(static_cast<int>(left)) == TelnetConnection::Wait::Closed) break;
+    tn.events().clear();
+  }
+  tn.finish(2000);
+}
+
+bool is3270Type(const std::string& type) {
+  std::string upper;
+  for (char c : type) upper.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+  return upper.rfind("IBM-3278", 0) == 0 || upper.rfind("IBM-3279", 0) == 0;
+}
+
+namespace {
+
+// Pumps the connection until the condition holds or the time is up; false
+// when the client went away.
+template <typename Done>
+bool waitFor(TelnetConnection& tn, int timeoutMs, Done done) {
+  const int64_t deadline = nowMs() + timeoutMs;
+  while (!done()) {
+    const int64_t left = deadline - nowMs();
+    if (left <= 0) break;
+    if (tn.pump(static_cast<int>(left)) == TelnetConnection::Wait::Closed) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void runSession(int fd, int number, const HostOptions& options) {
+  TelnetConnection tn(fd);
+  SessionInfo info;
+  info.number = number;
+
+  tn.askHim(OPT_TTYPE);
+  if (!waitFor(tn, options.negotiationTimeoutMs,
+               [&] { return tn.terminalTypeKnown() || tn.declinedHim(OPT_TTYPE); }))
+    return;
+  info.terminalType = tn.terminalType();
+
+  bool tn3270 = is3270Type(info.terminalType);
+  if (tn3270) {
+    // The 3270 data stream travels in binary records: both options, both ways.
+    tn.setKind(SessionKind::Tn3270);
+    tn.askHim(OPT_EOR);
+    tn.askUs(OPT_EOR);
+    tn.askHim(OPT_BINARY);
+    tn.askUs(OPT_BINARY);
+    const auto agreed = [&] {
+      return tn.enabledHim(OPT_EOR) && tn.enabledUs(OPT_EOR) && tn.enabledHim(OPT_BINARY) && tn.enabledUs(OPT_BINARY);
+    };
+    const auto declined = [&] {
+      return tn.declinedHim(OPT_EOR) || tn.declinedUs(OPT_EOR) || tn.declinedHim(OPT_BINARY) ||
+             tn.declinedUs(OPT_BINARY);
+    };
+    if (!waitFor(tn, options.negotiationTimeoutMs, [&] { return agreed() || declined(); })) return;
+    if (!agreed()) {
+      tn3270 = false;
+      info.note = "The 3270 data stream needs BINARY and END-OF-RECORD both ways; this is a line-mode session.";
+    }
+  }
+
+  std::fprintf(stderr, "quillon-demo-host: session %d: terminal type \"%s\", %s\n", number,
+               info.terminalType.c_str(), tn3270 ? "3270" : "line mode");
+  if (tn3270) {
+    run3270(tn, info, options);
+  } else {
+    tn.setKind(SessionKind::Nvt);
+    runNvt(tn, info, options);
+  }
+  std::fprintf(stderr, "quillon-demo-host: session %d: ended\n", number);
+}
+
+}  // namespace demohost

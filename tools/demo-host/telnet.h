@@ -1,0 +1,102 @@
+// Telnet for one client connection: reads the socket, answers the client's
+// option requests, asks for its terminal type, and hands its data and Telnet
+// commands to the session as events. Writes frame data (IAC doubled) and 3270
+// records (ended by IAC EOR).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace demohost {
+
+namespace telnet {
+constexpr uint8_t IAC = 255, DONT = 254, DO = 253, WONT = 252, WILL = 251, SB = 250;
+constexpr uint8_t GA = 249, EL = 248, EC = 247, AYT = 246, AO = 245, IP = 244, BRK = 243, DM = 242, NOP = 241;
+constexpr uint8_t SE = 240, EOR = 239;
+constexpr uint8_t OPT_BINARY = 0, OPT_ECHO = 1, OPT_SGA = 3, OPT_TTYPE = 24, OPT_EOR = 25, OPT_NAWS = 31;
+constexpr uint8_t TTYPE_IS = 0, TTYPE_SEND = 1;
+}  // namespace telnet
+
+enum class SessionKind { Undecided, Nvt, Tn3270 };
+
+// One thing the client sent: a data byte, or a Telnet command (EOR, EC, EL, AYT, IP, ...).
+struct Event {
+  bool command = false;
+  uint8_t byte = 0;
+};
+
+class TelnetConnection {
+ public:
+  enum class Wait { Input, Timeout, Closed };
+
+  explicit TelnetConnection(int fd);
+  ~TelnetConnection();
+  TelnetConnection(const TelnetConnection&) = delete;
+  TelnetConnection& operator=(const TelnetConnection&) = delete;
+
+  // Waits up to timeoutMs (negative: without limit) for the client, then
+  // handles all it sent. Closed once the client has gone or a write failed.
+  Wait pump(int timeoutMs);
+  bool closed() const { return closed_; }
+  std::deque<Event>& events() { return events_; }
+
+  // Option state: "us" are the options this host performs (WILL/WONT), "him"
+  // those the client performs (DO/DONT).
+  bool enabledUs(uint8_t option) const { return us_[option].state == State::Yes; }
+  bool enabledHim(uint8_t option) const { return him_[option].state == State::Yes; }
+  // The client turned down a request of ours.
+  bool declinedUs(uint8_t option) const { return us_[option].declined; }
+  bool declinedHim(uint8_t option) const { return him_[option].declined; }
+  void askUs(uint8_t option);   // IAC WILL, unless already on or asked
+  void askHim(uint8_t option);  // IAC DO, unless already on or asked
+
+  // Fixes the kind of session, which decides the answers held back until now
+  // (echo, binary and end of record depend on it).
+  void setKind(SessionKind kind);
+  SessionKind kind() const { return kind_; }
+
+  bool terminalTypeKnown() const { return terminalTypeKnown_; }
+  const std::string& terminalType() const { return terminalType_; }
+
+  bool sendData(const std::string& text);
+  bool sendRecord(const std::vector<uint8_t>& record);
+  // Ends the connection the polite way: no more output, then waits (bounded)
+  // for the client to close its side so that nothing it still sends resets it.
+  void finish(int waitMs);
+
+ private:
+  enum class State : uint8_t { No, Yes, WantYes };
+  enum class Answer { Accept, Refuse, Later };
+  struct Option {
+    State state = State::No;
+    bool refused = false;   // we said no once; further requests are not answered again
+    bool declined = false;  // the client said no to our request
+    bool heldBack = false;  // request waiting for the kind of session
+  };
+  enum class Parse { Data, Iac, Verb, Sub, SubIac };
+
+  void take(uint8_t byte);
+  void queue(const Event& e);
+  void request(bool us, bool enable, uint8_t option);
+  Answer policy(bool us, uint8_t option) const;
+  void enabled(bool us, uint8_t option);
+  void subnegotiation();
+  bool sendRaw(const uint8_t* bytes, size_t length);
+  bool sendCommand(uint8_t verb, uint8_t option);
+
+  int fd_;
+  bool closed_ = false;
+  SessionKind kind_ = SessionKind::Undecided;
+  Option us_[256];
+  Option him_[256];
+  Parse parse_ = Parse::Data;
+  uint8_t verb_ = 0;
+  std::vector<uint8_t> sub_;
+  bool terminalTypeKnown_ = false;
+  std::string terminalType_;
+  std::deque<Event> events_;
+};
+
+}  // namespace demohost
