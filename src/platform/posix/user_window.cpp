@@ -106,6 +106,20 @@ POINT relativeOrigin(const Window& w) {
   return p;
 }
 
+// Child windows lie in their parent's client area: they move with it.
+void moveChildren(HWND parent, LONG dx, LONG dy, int depth) {
+  if (depth > 64) return;
+  for (HWND h : creationOrder()) {
+    Window* c = findWindow(h);
+    if (!c || !isChild(*c) || c->parent != parent) continue;
+    c->rect.left += dx;
+    c->rect.right += dx;
+    c->rect.top += dy;
+    c->rect.bottom += dy;
+    moveChildren(h, dx, dy, depth + 1);
+  }
+}
+
 void setGeometry(HWND hwnd, int x, int y, int width, int height, bool move, bool size, bool repaint) {
   Window* w = findWindow(hwnd);
   if (!w) return;
@@ -133,7 +147,9 @@ void setGeometry(HWND hwnd, int x, int y, int width, int height, bool move, bool
   const bool moved = r.left != w->rect.left || r.top != w->rect.top;
   const bool resized = (r.right - r.left) != (w->rect.right - w->rect.left) ||
                        (r.bottom - r.top) != (w->rect.bottom - w->rect.top);
+  const LONG dx = r.left - w->rect.left, dy = r.top - w->rect.top;
   w->rect = r;
+  if (dx != 0 || dy != 0) moveChildren(hwnd, dx, dy, 0);
   if (resized) SendMessageA(hwnd, WM_SIZE, SIZE_RESTORED, sizeParam(*w));
   if ((w = findWindow(hwnd)) == nullptr) return;
   if (moved) {

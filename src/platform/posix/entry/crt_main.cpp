@@ -1,9 +1,12 @@
 // The POSIX entry point: what the C runtime does on Windows before it calls
 // WinMain, plus the choice of display.
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/posix/display.h"
+#include "platform/posix/tty_display.h"
 #include "platform/win32.h"
 
 int main(int argc, char** argv) {
@@ -15,12 +18,26 @@ int main(int argc, char** argv) {
     whole += arg.find_first_of(" \t") == std::string::npos ? arg : '"' + arg + '"';
   }
   posix::setCommandLine(whole);
+  bool headless = false;
   std::string commandLine;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--headless") == 0) continue;  // the only display so far
+    if (std::strcmp(argv[i], "--headless") == 0) {
+      headless = true;
+      continue;
+    }
     if (!commandLine.empty()) commandLine += ' ';
     commandLine += argv[i];
   }
+  // Before the terminal display starts, so that the terminal library leaves
+  // these signals to the message loop.
   posix::installCloseSignals();
-  return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+  // On a terminal the terminal display, unless --headless asks for none.
+  if (!headless) {
+    std::string why;
+    if (!posix::startTtyDisplay(&why) && why != "standard input is not a terminal")
+      std::fprintf(stderr, "quillon: no terminal display (%s); running without one\n", why.c_str());
+  }
+  const int result = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+  posix::setDisplay(nullptr);  // puts the terminal back as it was
+  return result;
 }
