@@ -1,0 +1,109 @@
+// Quillon on a terminal against the demo host, end to end: tmux runs the real
+// quillon executable (100 x 32) with the real demo host as its default host,
+// and the test acts as the user at the keyboard and reads the pane.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "tmux_pane.h"
+
+using namespace tmuxpane;
+
+namespace {
+
+class TtyDemoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    exe_ = std::getenv("QUILLON_EXE") ? std::getenv("QUILLON_EXE") : "";
+    if (exe_.empty()) GTEST_SKIP() << "QUILLON_EXE is not set";
+    if (!run("command -v tmux")) GTEST_SKIP() << "tmux is not installed";
+    char dir[] = "/tmp/quillon-demo-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    // The demo host on a free port, Quillon with it as the default host, then the exit status.
+    std::ofstream(dir_ + "/run.sh") << "cd " << quote(dir_) << "\n"
+                                    << "exec {ports}< <(exec " << quote(QUILLON_DEMO_HOST_FILE)
+                                    << " --port 0 --logoff-delay 0 2> host.log)\n"
+                                    << "host=$!\n"
+                                    << "read -r line <&\"$ports\"\n"
+                                    << quote(exe_) << " \"${line##* }\"\n"
+                                    << "echo quillon-exit-status=$?\n"
+                                    << "kill \"$host\"\n"
+                                    << "exec sleep 600\n";
+  }
+  void TearDown() override {
+    if (!dir_.empty()) run("rm -rf " + quote(dir_));
+  }
+  // Waits until the pane shows every one of the texts.
+  ::testing::AssertionResult shows(std::initializer_list<std::string> texts) {
+    std::string pane;
+    const std::vector<std::string> wanted(texts);
+    if (tmux.waitFor(
+            [&](const std::string& p) {
+              for (const std::string& t : wanted)
+                if (!has(p, t)) return false;
+              return true;
+            },
+            &pane))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the pane shows:\n" << pane;
+  }
+  // Co&nnect on the menu bar, then the host dialog with the demo host filled in.
+  ::testing::AssertionResult openHostDialog() {
+    if (!tmux.keys("C-] Right Right Enter")) return ::testing::AssertionFailure() << "send-keys";
+    return shows({"Destination Host", "127.0.0.1:"});
+  }
+  Tmux tmux;
+  std::string exe_;
+  std::string dir_;
+};
+
+TEST_F(TtyDemoTest, A3270LogonAndAVt100ShellThenExit) {
+  ASSERT_TRUE(tmux.start("bash " + quote(dir_ + "/run.sh")));
+  ASSERT_TRUE(shows({"Quillon", "Main  Edit  Connect"}));
+
+  // 3270: the dialog offers IBM 3270; OK connects to the logon panel.
+  ASSERT_TRUE(openHostDialog());
+  ASSERT_TRUE(tmux.keys("Enter"));
+  ASSERT_TRUE(shows({"QUILLON DEMO HOST - LOGON", "USERID   ===>", "PASSWORD ===>"}));
+  ASSERT_TRUE(tmux.type("alice"));
+  ASSERT_TRUE(tmux.keys("Tab"));
+  ASSERT_TRUE(tmux.type("secret"));
+  ASSERT_TRUE(shows({"alice"}));
+  EXPECT_FALSE(has(tmux.pane(), "secret"));  // the password field does not show what is typed
+  ASSERT_TRUE(tmux.keys("Enter"));
+  ASSERT_TRUE(shows({"MAIN MENU", "WELCOME, ALICE"}));
+
+  // The list: PF8 pages forward, PF3 goes back to the menu.
+  ASSERT_TRUE(tmux.type("1"));
+  ASSERT_TRUE(tmux.keys("Enter"));
+  ASSERT_TRUE(shows({"BROWSE", "LINES 01-17 OF 60"}));
+  ASSERT_TRUE(tmux.keys("F8"));
+  ASSERT_TRUE(shows({"LINES 18-34 OF 60"}));
+  ASSERT_TRUE(tmux.keys("F3"));
+  ASSERT_TRUE(shows({"MAIN MENU"}));
+
+  // VT100: Connect again, VT100 chosen in the dialog (Tab to the terminal type, Up).
+  ASSERT_TRUE(openHostDialog());
+  ASSERT_TRUE(tmux.keys("Tab Up Enter"));
+  ASSERT_TRUE(shows({"demo> "}));
+  ASSERT_TRUE(tmux.type("box"));
+  ASSERT_TRUE(tmux.keys("Enter"));
+  ASSERT_TRUE(shows({"┌", "┐", "└", "┘", "│", "─"}));
+  // The screen is drawn in the window's colours: green text on black by default.
+  const std::string coloured = tmux.paneWithColours();
+  EXPECT_TRUE(has(coloured, "38;2;0;255;0") || has(coloured, "38;5;46") || has(coloured, "\x1b[32m"))
+      << coloured;
+
+  // Exit from the Main menu ends the program with status 0 and gives the terminal back.
+  ASSERT_TRUE(tmux.keys("C-] Down"));
+  ASSERT_TRUE(shows({"│ Exit"}));
+  ASSERT_TRUE(tmux.keys("Down Enter"));
+  ASSERT_TRUE(shows({"quillon-exit-status="}));
+  EXPECT_TRUE(has(tmux.pane(), "quillon-exit-status=0")) << tmux.pane();
+  EXPECT_EQ(tmux.format("#{alternate_on} #{cursor_flag} #{keypad_flag} #{mouse_any_flag}"), "0 1 0 0");
+}
+
+}  // namespace
