@@ -3,7 +3,8 @@
 // Telnet exactly as the terminal does. It checks the negotiation of both kinds
 // of session byte by byte, walks the 3270 application from the logon panel to
 // the goodbye screen, runs the line-mode commands, and ends the host with
-// SIGTERM.
+// SIGTERM. In strict mode the host resets a client that speaks first and
+// negotiates step by step with one that waits.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -144,17 +146,20 @@ class DemoHost {
 // The terminal's end of one connection. Telnet is answered with the terminal's
 // own rules, including its habit of asking again for an option the host turns
 // down while it is in 3270 mode; a host that answers every such request would
-// never stop, and the transcript would show it.
+// never stop, and the transcript would show it. Like the terminal, it sends its
+// opening negotiation as soon as it is connected, unless it is told to wait
+// for the host (the terminal's passive start).
 class Terminal {
  public:
-  Terminal(int port, std::string type, std::set<uint8_t> refused = {}) : type_(std::move(type)), refused_(refused) {
+  Terminal(int port, std::string type, std::set<uint8_t> refused = {}, bool speaksFirst = true)
+      : type_(std::move(type)), refused_(refused) {
     fd_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(static_cast<uint16_t>(port));
     if (connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) closed = true;
-    send(kOpening);
+    if (speaksFirst) send(kOpening);
   }
   ~Terminal() { hangUp(); }
   void hangUp() {
@@ -163,7 +168,9 @@ class Terminal {
   }
 
   void send(const Bytes& bytes) {
-    if (!bytes.empty()) ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    // A reset may show here first (an answer to something read before it).
+    if (!bytes.empty() && ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0 && errno == ECONNRESET)
+      reset = true;
   }
   void type(const std::string& s) { send(Bytes(s.begin(), s.end())); }
 
@@ -179,8 +186,10 @@ class Terminal {
       const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
       if (n <= 0) {
         closed = true;
+        if (n < 0 && errno == ECONNRESET) reset = true;
         continue;
       }
+      reads.push_back(hex(Bytes(buffer, buffer + n)));
       for (ssize_t i = 0; i < n; ++i) take(buffer[i]);
     }
     return true;
@@ -195,8 +204,15 @@ class Terminal {
     return readUntil([&] { return closed; });
   }
   bool in3270() const { return mode == 15; }
+  // Waits, without reading, until the host has sent something.
+  bool waitReadable() {
+    pollfd p{fd_, POLLIN, 0};
+    return poll(&p, 1, kWaitMs) == 1;
+  }
 
   Bytes commands;  // every Telnet command from the host, in order
+  std::vector<std::string> reads;  // each read from the socket, as hex
+  bool reset = false;  // the host reset the connection
   std::string text;
   std::vector<Bytes> records;
   bool closed = false;
@@ -645,8 +661,67 @@ TEST(DemoHostTest, ServesClientsTogetherReapsThemAndEndsOnSigterm) {
   EXPECT_TRUE(b.waitClosed());
 }
 
+// ---- strict mode -------------------------------------------------------------
+
+const std::vector<std::string> kStrictArgs{"--port", "0", "--logoff-delay", "0", "--strict"};
+
+TEST(DemoHostTest, StrictHostResetsAClientThatDoesNotWait) {
+  struct Case {
+    const char* what;
+    bool speaksFirst;
+    Bytes firstWords;  // sent once the host's first bytes are there
+  };
+  const Case cases[] = {
+      {"opening negotiation at connect", true, {}},
+      {"something other than the answer to DO TERMINAL-TYPE first", false, {0xFF, kWill, kSga, 0xFF, kWill, kTtype}},
+  };
+  DemoHost host(kStrictArgs);
+  ASSERT_GT(host.port(), 0) << host.firstLine();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Terminal t(host.port(), "IBM-3278-2", {}, c.speaksFirst);
+    if (!c.firstWords.empty()) {
+      ASSERT_TRUE(t.waitReadable());
+      t.send(c.firstWords);
+    }
+    ASSERT_TRUE(t.waitClosed());
+    EXPECT_TRUE(t.reset) << "a reset, not an orderly close";
+    EXPECT_TRUE(t.records.empty());
+    EXPECT_TRUE(t.text.empty()) << t.text;
+  }
+  // The host itself goes on serving.
+  Terminal waits(host.port(), "IBM-3278-2", {}, false);
+  EXPECT_TRUE(waits.waitRecords(1));
+}
+
+TEST(DemoHostTest, StrictHostNegotiatesStepByStepWithAClientThatWaits) {
+  DemoHost host(kStrictArgs);
+  ASSERT_GT(host.port(), 0) << host.firstLine();
+  {
+    Terminal t(host.port(), "IBM-3278-2", {}, false);
+    ASSERT_TRUE(t.waitRecords(1));
+    EXPECT_TRUE(t.in3270());
+    EXPECT_FALSE(t.closed);
+    // The host waits for each answer before the next step; each pair comes in one write.
+    ASSERT_GE(t.reads.size(), 5u);
+    const std::vector<std::string> steps(t.reads.begin(), t.reads.begin() + 4);
+    EXPECT_EQ(steps, (std::vector<std::string>{"FF FD 18", "FF FA 18 01 FF F0", "FF FD 19 FF FB 19",
+                                               "FF FD 00 FF FB 00"}));
+    Screen s;
+    s.apply(t.records[0]);
+    EXPECT_NE(s.row(0).find("LOGON"), std::string::npos) << s.row(0);
+  }
+  {
+    // Any other terminal type gets the line-mode session, as from the normal host.
+    Terminal t(host.port(), "VT100", {}, false);
+    ASSERT_TRUE(t.waitText("demo> "));
+    EXPECT_FALSE(t.reset);
+  }
+}
+
 TEST(DemoHostTest, RejectsBadArguments) {
-  const std::vector<std::string> bad[] = {{"--port", "x"}, {"--port", "70000"}, {"--port"}, {"--colour"}};
+  const std::vector<std::string> bad[] = {{"--port", "x"}, {"--port", "70000"}, {"--port"}, {"--colour"},
+                                          {"--strict=yes"}};
   for (const auto& args : bad) {
     SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
     DemoHost host(args);

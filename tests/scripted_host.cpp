@@ -141,6 +141,14 @@ void Host::closeConnection() {
   connection_ = -1;
 }
 
+void Host::resetConnection() {
+  if (connection_ >= 0) {
+    const linger now{1, 0};  // a zero linger time: the close sends a reset
+    setsockopt(connection_, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+  }
+  closeConnection();
+}
+
 void Host::stopListening() {
   if (listener_ >= 0) ::close(listener_);
   listener_ = -1;

@@ -49,6 +49,8 @@ class Host {
   bool peerClosed(int timeoutMs = 3000);
   // Closes the accepted connection (the orderly close the terminal sees).
   void closeConnection();
+  // Closes the accepted connection with a reset instead.
+  void resetConnection();
   // Stops listening: later connection attempts are refused.
   void stopListening();
 

@@ -48,8 +48,11 @@ class SessionFixture : public TerminalWindowTest {
   void letTerminalRead();
   // The host's write: whole, or `piece` bytes at a time with a read after each.
   void hostWrites(scripted::Host& host, const Bytes& bytes);
-  // The Connect menu command up to the end of the opening negotiation.
-  void connectTo(scripted::Host& host, DialogAnswer answer);
+  // The Connect menu command up to the end of the opening negotiation. The host
+  // name typed is the host's address with `prefix` in front; `opening` is what
+  // the host must receive first (hex), "" for nothing at all.
+  void connectTo(scripted::Host& host, DialogAnswer answer, const std::string& prefix = "",
+                 const std::string& opening = kOpening);
 
   std::string caption() const;
   // The window's first `rows` rows, trailing blanks cut, each ended by "|\n".

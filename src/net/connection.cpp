@@ -45,6 +45,9 @@ std::map<HWND, EventNesting>& eventNesting() {
   return windows;
 }
 
+constexpr char kPassivePrefix[] = "passive:";
+constexpr size_t kPassivePrefixLength = sizeof kPassivePrefix - 1;
+
 int failConnection(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
   return 0;
@@ -52,8 +55,29 @@ int failConnection(HWND window) {
 
 }  // namespace
 
+const char* StripPassivePrefix(const char* hostName, bool* passive) {
+  if (passive) *passive = false;
+  if (!hostName) return hostName;
+  for (size_t i = 0; i < kPassivePrefixLength; ++i) {
+    char c = hostName[i];  // the NUL of a shorter name ends the comparison here
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kPassivePrefix[i]) return hostName;
+  }
+  const char* name = hostName + kPassivePrefixLength;
+  bool onlyDigits = true;
+  for (const char* p = name; *p && onlyDigits; ++p) onlyDigits = *p >= '0' && *p <= '9';
+  if (onlyDigits) return hostName;  // nothing, or a port: "passive" is the name
+  if (passive) *passive = true;
+  return name;
+}
+
 extern "C" int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s) {
   if (!s) return 0;
+  bool passive = false;
+  hostName = StripPassivePrefix(hostName, &passive);
+  // Remembered for the connect event, which sends the opening negotiation or not.
+  if (CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr)
+    t->passiveNegotiation = passive ? 1 : 0;
   const SOCKET sock = socket(AF_INET, SOCK_STREAM, 0);
   *s = sock;
   if (sock == INVALID_SOCKET) {
@@ -132,7 +156,12 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         break;
       }
       case FD_CONNECT:
-        StartNegotiation(hwnd, &terminalMode, socketHandle, traceFile);
+        // A passive connection leaves the first word to the host; the mode starts
+        // from nothing either way.
+        if (passiveNegotiation == 1)
+          terminalMode = 0;
+        else
+          StartNegotiation(hwnd, &terminalMode, socketHandle, traceFile);
         connected = 1;
         break;
       case FD_CLOSE:

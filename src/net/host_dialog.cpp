@@ -67,7 +67,7 @@ int ncTcpGetHostName(HINSTANCE instance, HWND window, char* hostName) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     return 0;
   }
-  const std::string caption = std::string("Quillon  Host:  ") + hostName;
+  const std::string caption = std::string("Quillon  Host:  ") + StripPassivePrefix(hostName);
   SetWindowTextA(window, caption.c_str());
   return 1;
 }

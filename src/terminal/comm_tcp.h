@@ -200,6 +200,9 @@ class QUILLON_API CommTcp {
   // A Telnet command cut by the end of a read, completed by the next one.
   uint8_t heldCommand[kMaxHeldCommand]{};
   int32_t heldCommandLength{};
+  // 1 when the current connection was made to a "passive:" host name: the
+  // opening negotiation is not sent and the host negotiates first.
+  int32_t passiveNegotiation{};
 
   // Bytes the next read may deliver: the receive buffer keeps room for the held
   // command and the pending tail in front of the data and a terminator after it.

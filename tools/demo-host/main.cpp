@@ -2,11 +2,12 @@
 // terminal. A client that says it is a 3270 display ("IBM-3278-2") gets a 3270
 // application; any other client gets a line-mode session with VT100 demos.
 //
-//   quillon-demo-host [--port N] [--logoff-delay MS]
+//   quillon-demo-host [--port N] [--logoff-delay MS] [--strict]
 //
-// --port 0 picks a free port. The first line on standard output is
-// "listening on 127.0.0.1:PORT". Each client is served by a child process;
-// SIGTERM or SIGINT ends the host and its sessions.
+// --port 0 picks a free port. --strict makes it a host that resets any client
+// which sends something before the host has asked for its terminal type. The
+// first line on standard output is "listening on 127.0.0.1:PORT". Each client
+// is served by a child process; SIGTERM or SIGINT ends the host and its sessions.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -42,9 +43,11 @@ void onSignal(int signal) {
 
 void usage(FILE* to) {
   std::fprintf(to,
-               "usage: quillon-demo-host [--port N] [--logoff-delay MS]\n"
+               "usage: quillon-demo-host [--port N] [--logoff-delay MS] [--strict]\n"
                "  --port N           TCP port on 127.0.0.1 (default 2323, 0 picks a free one)\n"
-               "  --logoff-delay MS  how long the goodbye shows before the host closes (default 1000)\n");
+               "  --logoff-delay MS  how long the goodbye shows before the host closes (default 1000)\n"
+               "  --strict           reset a client that sends anything before the host asks for its\n"
+               "                     terminal type; negotiate one option pair at a time\n");
 }
 
 // A whole decimal number within [low, high].
@@ -70,6 +73,10 @@ bool parseArguments(int argc, char** argv, demohost::HostOptions& options) {
     if (arg == "--help" || arg == "-h") {
       usage(stdout);
       std::exit(0);
+    }
+    if (arg == "--strict" && value == nullptr) {
+      options.strict = true;
+      continue;
     }
     if (arg != "--port" && arg != "--logoff-delay") {
       std::fprintf(stderr, "quillon-demo-host: unknown argument \"%s\"\n", argv[i]);

@@ -49,28 +49,40 @@ void runSession(int fd, int number, const HostOptions& options) {
   SessionInfo info;
   info.number = number;
 
+  // A strict host speaks first and resets a client that does not wait for it.
+  if (options.strict) tn.requireFirstAnswer(OPT_TTYPE);
   tn.askHim(OPT_TTYPE);
   if (!waitFor(tn, options.negotiationTimeoutMs,
-               [&] { return tn.terminalTypeKnown() || tn.declinedHim(OPT_TTYPE); }))
+               [&] { return tn.terminalTypeKnown() || tn.declinedHim(OPT_TTYPE); })) {
+    if (tn.spokeFirst())
+      std::fprintf(stderr, "quillon-demo-host: session %d: the client spoke first; connection reset\n", number);
     return;
+  }
   info.terminalType = tn.terminalType();
 
   bool tn3270 = is3270Type(info.terminalType);
   if (tn3270) {
     // The 3270 data stream travels in binary records: both options, both ways.
     tn.setKind(SessionKind::Tn3270);
-    tn.askHim(OPT_EOR);
-    tn.askUs(OPT_EOR);
-    tn.askHim(OPT_BINARY);
-    tn.askUs(OPT_BINARY);
-    const auto agreed = [&] {
-      return tn.enabledHim(OPT_EOR) && tn.enabledUs(OPT_EOR) && tn.enabledHim(OPT_BINARY) && tn.enabledUs(OPT_BINARY);
-    };
-    const auto declined = [&] {
-      return tn.declinedHim(OPT_EOR) || tn.declinedUs(OPT_EOR) || tn.declinedHim(OPT_BINARY) ||
-             tn.declinedUs(OPT_BINARY);
-    };
-    if (!waitFor(tn, options.negotiationTimeoutMs, [&] { return agreed() || declined(); })) return;
+    const auto agreedBoth = [&](uint8_t option) { return tn.enabledHim(option) && tn.enabledUs(option); };
+    const auto declinedEither = [&](uint8_t option) { return tn.declinedHim(option) || tn.declinedUs(option); };
+    const auto agreed = [&] { return agreedBoth(OPT_EOR) && agreedBoth(OPT_BINARY); };
+    const auto declined = [&] { return declinedEither(OPT_EOR) || declinedEither(OPT_BINARY); };
+    if (options.strict) {
+      // One step at a time, each pair in one write: END-OF-RECORD, then BINARY.
+      for (const uint8_t option : {OPT_EOR, OPT_BINARY}) {
+        tn.askBoth(option);
+        if (!waitFor(tn, options.negotiationTimeoutMs, [&] { return agreedBoth(option) || declinedEither(option); }))
+          return;
+        if (!agreedBoth(option)) break;
+      }
+    } else {
+      tn.askHim(OPT_EOR);
+      tn.askUs(OPT_EOR);
+      tn.askHim(OPT_BINARY);
+      tn.askUs(OPT_BINARY);
+      if (!waitFor(tn, options.negotiationTimeoutMs, [&] { return agreed() || declined(); })) return;
+    }
     if (!agreed()) {
       tn3270 = false;
       info.note = "The 3270 data stream needs BINARY and END-OF-RECORD both ways; this is a line-mode session.";

@@ -15,6 +15,9 @@ struct HostOptions {
   int logoffDelayMs = 1000;
   // How long the host waits for each step of the negotiation.
   int negotiationTimeoutMs = 3000;
+  // Behave like hosts that reset a client which sends anything before the host
+  // has asked for its terminal type, and negotiate one step at a time.
+  bool strict = false;
 };
 
 struct SessionInfo {

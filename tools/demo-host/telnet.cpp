@@ -50,6 +50,17 @@ TelnetConnection::Wait TelnetConnection::pump(int timeoutMs) {
 }
 
 void TelnetConnection::take(uint8_t b) {
+  if (firstAnswerSeen_ < 3) {
+    const bool fits = firstAnswerSeen_ == 0   ? b == IAC
+                      : firstAnswerSeen_ == 1 ? (b == WILL || b == WONT)
+                                              : b == firstAnswerOption_;
+    if (!fits) {
+      spokeFirst_ = true;
+      reset();
+      return;
+    }
+    ++firstAnswerSeen_;
+  }
   switch (parse_) {
     case Parse::Data:
       if (b == IAC)
@@ -173,20 +184,57 @@ void TelnetConnection::subnegotiation() {
   terminalTypeKnown_ = true;
 }
 
-void TelnetConnection::askUs(uint8_t option) {
-  Option& o = us_[option];
-  if (o.state != State::No) return;
+// Marks a request of ours as under way; false when the option is already on or asked.
+bool TelnetConnection::startAsking(Option& o) {
+  if (o.state != State::No) return false;
   o.state = State::WantYes;
   o.declined = false;
-  sendCommand(WILL, option);
+  return true;
+}
+
+void TelnetConnection::askUs(uint8_t option) {
+  if (startAsking(us_[option])) sendCommand(WILL, option);
 }
 
 void TelnetConnection::askHim(uint8_t option) {
-  Option& o = him_[option];
-  if (o.state != State::No) return;
-  o.state = State::WantYes;
-  o.declined = false;
-  sendCommand(DO, option);
+  if (startAsking(him_[option])) sendCommand(DO, option);
+}
+
+void TelnetConnection::askBoth(uint8_t option) {
+  uint8_t bytes[6];
+  size_t n = 0;
+  for (const uint8_t verb : {DO, WILL}) {
+    if (!startAsking(verb == DO ? him_[option] : us_[option])) continue;
+    bytes[n++] = IAC;
+    bytes[n++] = verb;
+    bytes[n++] = option;
+  }
+  if (n > 0) sendRaw(bytes, n);
+}
+
+void TelnetConnection::requireFirstAnswer(uint8_t option) {
+  if (closed_) return;
+  // Anything already here was sent before the host said a word.
+  pollfd p{fd_, POLLIN, 0};
+  if (poll(&p, 1, 0) == 1) {
+    spokeFirst_ = true;
+    reset();
+    return;
+  }
+  firstAnswerOption_ = option;
+  firstAnswerSeen_ = 0;
+}
+
+void TelnetConnection::reset() {
+  if (fd_ >= 0) {
+    // A zero linger time makes the close send a reset instead of the orderly end.
+    const linger now{1, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    close(fd_);
+    fd_ = -1;
+  }
+  closed_ = true;
+  firstAnswerSeen_ = 3;
 }
 
 void TelnetConnection::setKind(SessionKind kind) {

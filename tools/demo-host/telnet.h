@@ -51,6 +51,18 @@ class TelnetConnection {
   bool declinedHim(uint8_t option) const { return him_[option].declined; }
   void askUs(uint8_t option);   // IAC WILL, unless already on or asked
   void askHim(uint8_t option);  // IAC DO, unless already on or asked
+  // IAC DO and IAC WILL for one option in a single write (each unless already on or asked).
+  void askBoth(uint8_t option);
+
+  // Strict start, called before the host sends its DO of `option`: the client
+  // must not have sent anything yet, and its first bytes must then be its answer
+  // (IAC WILL or IAC WONT option). Otherwise it spoke without waiting for the
+  // host, and the connection is reset (at once, or when those bytes come).
+  void requireFirstAnswer(uint8_t option);
+  // True once the connection was reset because the client did not wait.
+  bool spokeFirst() const { return spokeFirst_; }
+  // Ends the connection with a reset (no orderly close); closed() is true after.
+  void reset();
 
   // Fixes the kind of session, which decides the answers held back until now
   // (echo, binary and end of record depend on it).
@@ -85,6 +97,7 @@ class TelnetConnection {
   void subnegotiation();
   bool sendRaw(const uint8_t* bytes, size_t length);
   bool sendCommand(uint8_t verb, uint8_t option);
+  bool startAsking(Option& o);
 
   int fd_;
   bool closed_ = false;
@@ -97,6 +110,11 @@ class TelnetConnection {
   bool terminalTypeKnown_ = false;
   std::string terminalType_;
   std::deque<Event> events_;
+  // Strict start: the option whose answer must come first, and how many of its
+  // three bytes have been seen (3: the check is over, or was never asked for).
+  uint8_t firstAnswerOption_ = 0;
+  int firstAnswerSeen_ = 3;
+  bool spokeFirst_ = false;
 };
 
 }  // namespace demohost
