@@ -9,6 +9,7 @@
 
 #include "net/connection.h"
 #include "session_fixture.h"
+#include "socket_host.h"
 
 namespace {
 
@@ -123,6 +124,22 @@ TEST_F(PassiveTest, PrefixWorksThroughTheExportedConnectFunction) {
     t->socketHandle = INVALID_SOCKET;
   }
   EXPECT_TRUE(messageBoxes().empty());
+}
+
+// Nothing is sent that would fail, so a refused passive connection is reported
+// once and the user can connect again.
+TEST_F(PassiveTest, RefusedPassiveConnectionIsReportedOnce) {
+  const std::string name = "passive:127.0.0.1:" + std::to_string(sockhost::unusedLoopbackPort());
+  CommTcp* t = terminal();
+  ASSERT_EQ(ncTcpConnectToHost(hwnd, name.c_str(), &t->socketHandle), 1);
+  ASSERT_TRUE(pumpUntil([&] { return !messageBoxes().empty(); }));
+  posix::testing::pumpFor(50);
+  ASSERT_EQ(messageBoxes().size(), 1u);
+  EXPECT_EQ(messageBoxes()[0].text.rfind("Errror 10061 ", 0), 0u) << messageBoxes()[0].text;
+  EXPECT_NE(messageBoxes()[0].text.find(" occurred in Connecting To Host"), std::string::npos);
+  EXPECT_EQ(t->socketHandle, INVALID_SOCKET);
+  EXPECT_EQ(t->connected, 0);
+  EXPECT_TRUE(IsWindow(hwnd));
 }
 
 // The prefix takes 8 of the 39 characters the host dialog keeps; the caption

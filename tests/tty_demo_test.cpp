@@ -22,19 +22,24 @@ class TtyDemoTest : public ::testing::Test {
     char dir[] = "/tmp/quillon-demo-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     dir_ = dir;
-    // The demo host on a free port, Quillon with it as the default host, then the exit status.
-    std::ofstream(dir_ + "/run.sh") << "cd " << quote(dir_) << "\n"
-                                    << "exec {ports}< <(exec " << quote(QUILLON_DEMO_HOST_FILE)
-                                    << " --port 0 --logoff-delay 0 2> host.log)\n"
-                                    << "host=$!\n"
-                                    << "read -r line <&\"$ports\"\n"
-                                    << quote(exe_) << " \"${line##* }\"\n"
-                                    << "echo quillon-exit-status=$?\n"
-                                    << "kill \"$host\"\n"
-                                    << "exec sleep 600\n";
   }
   void TearDown() override {
     if (!dir_.empty()) run("rm -rf " + quote(dir_));
+  }
+  // Starts the demo host on a free port with `hostOptions`, and Quillon with it,
+  // written `prefix` + address, as the default host; the pane ends with the exit status.
+  ::testing::AssertionResult start(const std::string& hostOptions = "", const std::string& prefix = "") {
+    std::ofstream(dir_ + "/run.sh") << "cd " << quote(dir_) << "\n"
+                                    << "exec {ports}< <(exec " << quote(QUILLON_DEMO_HOST_FILE)
+                                    << " --port 0 --logoff-delay 0 " << hostOptions << " 2> host.log)\n"
+                                    << "host=$!\n"
+                                    << "read -r line <&\"$ports\"\n"
+                                    << quote(exe_) << " " << quote(prefix) << "\"${line##* }\"\n"
+                                    << "echo quillon-exit-status=$?\n"
+                                    << "kill \"$host\"\n"
+                                    << "exec sleep 600\n";
+    if (!tmux.start("bash " + quote(dir_ + "/run.sh"))) return ::testing::AssertionFailure() << "tmux";
+    return shows({"Quillon", "Main  Edit  Connect"});
   }
   // Waits until the pane shows every one of the texts.
   ::testing::AssertionResult shows(std::initializer_list<std::string> texts) {
@@ -61,8 +66,7 @@ class TtyDemoTest : public ::testing::Test {
 };
 
 TEST_F(TtyDemoTest, A3270LogonAndAVt100ShellThenExit) {
-  ASSERT_TRUE(tmux.start("bash " + quote(dir_ + "/run.sh")));
-  ASSERT_TRUE(shows({"Quillon", "Main  Edit  Connect"}));
+  ASSERT_TRUE(start());
 
   // 3270: the dialog offers IBM 3270; OK connects to the logon panel.
   ASSERT_TRUE(openHostDialog());
@@ -104,6 +108,21 @@ TEST_F(TtyDemoTest, A3270LogonAndAVt100ShellThenExit) {
   ASSERT_TRUE(shows({"quillon-exit-status="}));
   EXPECT_TRUE(has(tmux.pane(), "quillon-exit-status=0")) << tmux.pane();
   EXPECT_EQ(tmux.format("#{alternate_on} #{cursor_flag} #{keypad_flag} #{mouse_any_flag}"), "0 1 0 0");
+}
+
+// A strict host resets any client that speaks first; through the passive: prefix
+// Quillon waits for it and reaches the first panel.
+TEST_F(TtyDemoTest, PassivePrefixReachesAStrictHost) {
+  ASSERT_TRUE(start("--strict", "passive:"));
+  ASSERT_TRUE(openHostDialog());
+  EXPECT_TRUE(has(tmux.pane(), "passive:127.0.0.1:"));
+  ASSERT_TRUE(tmux.keys("Enter"));
+  ASSERT_TRUE(shows({"QUILLON DEMO HOST - LOGON", "USERID   ===>"}));
+  EXPECT_FALSE(has(tmux.pane(), "Host:  passive:"));  // the caption shows the name alone
+  ASSERT_TRUE(tmux.keys("C-] Down"));
+  ASSERT_TRUE(shows({"│ Exit"}));
+  ASSERT_TRUE(tmux.keys("Down Enter"));
+  ASSERT_TRUE(shows({"quillon-exit-status=0"}));
 }
 
 }  // namespace

@@ -158,10 +158,21 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       case FD_CONNECT:
         // A passive connection leaves the first word to the host; the mode starts
         // from nothing either way.
-        if (passiveNegotiation == 1)
-          terminalMode = 0;
-        else
+        if (passiveNegotiation != 1) {
           StartNegotiation(hwnd, &terminalMode, socketHandle, traceFile);
+          connected = 1;
+          break;
+        }
+        terminalMode = 0;
+        if (WSAGETSELECTERROR(lParam) != 0) {
+          // Nothing is sent that would fail and tell the user, so the failed
+          // connection is reported here, and the user can connect again.
+          WSASetLastError(WSAGETSELECTERROR(lParam));
+          closesocket(socketHandle);
+          socketHandle = INVALID_SOCKET;
+          disp_err(hwnd, "Connecting To Host");
+          break;
+        }
         connected = 1;
         break;
       case FD_CLOSE:
