@@ -52,6 +52,9 @@ HWND enterButton(HWND dialog, int* id);
 // Presses Escape: WM_COMMAND IDCANCEL to the dialog, unless its IDCANCEL control is
 // disabled. False when nothing was sent.
 bool cancelDialog(HWND dialog);
+// Splits text at its line breaks and, when `wrap`, wraps each line at word
+// boundaries to `columns` (words longer than that are cut).
+std::vector<std::string> wrapText(const std::string& text, int columns, bool wrap);
 // Forgets every dialog and control state (platform reset).
 void resetDialogs();
 

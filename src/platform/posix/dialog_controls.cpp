@@ -170,43 +170,6 @@ void drawAt(const Canvas& c, int column, int row, const std::string& text) {
 // The row a one-line control writes its text on.
 int middleRow(const Canvas& c) { return (c.rows - 1) / 2; }
 
-std::vector<std::string> wrapText(const std::string& text, int columns, bool wrap) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find('\n', start);
-    std::string paragraph = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (!paragraph.empty() && paragraph.back() == '\r') paragraph.pop_back();
-    if (!wrap || columns <= 0 || static_cast<int>(paragraph.size()) <= columns) {
-      lines.push_back(paragraph);
-    } else {
-      std::string line;
-      size_t i = 0;
-      while (i <= paragraph.size()) {
-        size_t space = paragraph.find(' ', i);
-        if (space == std::string::npos) space = paragraph.size();
-        std::string word = paragraph.substr(i, space - i);
-        std::string candidate = line.empty() ? word : line + " " + word;
-        if (static_cast<int>(candidate.size()) <= columns) {
-          line = candidate;
-        } else {
-          if (!line.empty()) lines.push_back(line);
-          line = word;
-          while (static_cast<int>(line.size()) > columns) {
-            lines.push_back(line.substr(0, static_cast<size_t>(columns)));
-            line.erase(0, static_cast<size_t>(columns));
-          }
-        }
-        i = space + 1;
-      }
-      lines.push_back(line);
-    }
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
-
 // ---- text fields (edit controls and the field of combo boxes) ------------------------------
 
 void clampSelection(HWND h, ControlState& s) {
@@ -1085,6 +1048,43 @@ LRESULT CALLBACK comboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
+
+std::vector<std::string> wrapText(const std::string& text, int columns, bool wrap) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find('\n', start);
+    std::string paragraph = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!paragraph.empty() && paragraph.back() == '\r') paragraph.pop_back();
+    if (!wrap || columns <= 0 || static_cast<int>(paragraph.size()) <= columns) {
+      lines.push_back(paragraph);
+    } else {
+      std::string line;
+      size_t i = 0;
+      while (i <= paragraph.size()) {
+        size_t space = paragraph.find(' ', i);
+        if (space == std::string::npos) space = paragraph.size();
+        std::string word = paragraph.substr(i, space - i);
+        std::string candidate = line.empty() ? word : line + " " + word;
+        if (static_cast<int>(candidate.size()) <= columns) {
+          line = candidate;
+        } else {
+          if (!line.empty()) lines.push_back(line);
+          line = word;
+          while (static_cast<int>(line.size()) > columns) {
+            lines.push_back(line.substr(0, static_cast<size_t>(columns)));
+            line.erase(0, static_cast<size_t>(columns));
+          }
+        }
+        i = space + 1;
+      }
+      lines.push_back(line);
+    }
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
 
 // ---- shared with the dialog manager ----------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/posix/dialog.h"
 #include "platform/posix/tty_menu.h"
 
 namespace posix {
@@ -19,40 +20,11 @@ constexpr UINT kCancelTryContinue = 6;
 constexpr int kTryAgain = 10;
 constexpr int kContinue = 11;
 
-// Splits at line breaks and wraps each line at word boundaries to `columns`.
-std::vector<std::string> wrap(const std::string& text, int columns) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = text.find('\n', start);
-    std::string paragraph = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (!paragraph.empty() && paragraph.back() == '\r') paragraph.pop_back();
-    for (char& c : paragraph)
-      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-    std::string line;
-    size_t i = 0;
-    while (i < paragraph.size()) {
-      size_t space = paragraph.find(' ', i);
-      if (space == std::string::npos) space = paragraph.size();
-      std::string word = paragraph.substr(i, space - i);
-      const std::string candidate = line.empty() ? word : line + " " + word;
-      if (static_cast<int>(candidate.size()) <= columns) {
-        line = candidate;
-      } else {
-        if (!line.empty()) lines.push_back(line);
-        line = word;
-        while (static_cast<int>(line.size()) > columns) {
-          lines.push_back(line.substr(0, static_cast<size_t>(columns)));
-          line.erase(0, static_cast<size_t>(columns));
-        }
-      }
-      i = space + 1;
-    }
-    lines.push_back(line);
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
+// Wraps the text at word boundaries to `columns`, control characters shown as blanks.
+std::vector<std::string> wrap(std::string text, int columns) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\n') c = ' ';
+  return wrapText(text, columns, true);
 }
 
 }  // namespace
