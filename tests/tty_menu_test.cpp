@@ -6,23 +6,11 @@
 
 #include "platform/posix/tty_menu.h"
 
+#include "menu_nodes.h"
+
 using namespace posix::tty;
 
 namespace {
-
-MenuNode entry(const char* text, UINT id, UINT flags = 0) {
-  MenuNode n;
-  n.text = text;
-  n.id = id;
-  n.flags = flags;
-  return n;
-}
-
-MenuNode popup(const char* text, std::vector<MenuNode> items) {
-  MenuNode n = entry(text, 0, MF_POPUP);
-  n.items = std::move(items);
-  return n;
-}
 
 // Main: Escape, &Exit, a separator, &Timer, a grayed entry. Then a popup, a
 // command on the bar, and a popup with a popup in it.

@@ -7,26 +7,14 @@
 #include "platform/posix/tty_colors.h"
 #include "platform/posix/tty_screen.h"
 
+#include "menu_nodes.h"
+
 using namespace posix::tty;
 
 namespace {
 
 const COLORREF kNavy = RGB(0, 0, 128);
 const COLORREF kWhite = RGB(255, 255, 255);
-
-MenuNode entry(const char* text, UINT id, UINT flags = 0) {
-  MenuNode n;
-  n.text = text;
-  n.id = id;
-  n.flags = flags;
-  return n;
-}
-
-MenuNode popup(const char* text, std::vector<MenuNode> items) {
-  MenuNode n = entry(text, 0, MF_POPUP);
-  n.items = std::move(items);
-  return n;
-}
 
 std::vector<MenuNode> sampleMenu() {
   return {popup("Main", {entry("Escape", 1), entry("&Exit", 2), entry("&Timer", 4, MF_CHECKED)}),
