@@ -153,6 +153,24 @@ BYTE colorByte(const std::string& field) {
   return static_cast<BYTE>(digitsValue(s, 255));
 }
 
+// OK and Cancel of a chooser: OK hands the dialog's state to `accept`, which ends
+// the dialog (or keeps it open for a correction); Cancel ends it with IDCANCEL.
+template <typename State, typename Accept>
+INT_PTR chooserCommand(HWND dialog, WPARAM wParam, Accept accept) {
+  if (LOWORD(wParam) == IDOK) {
+    if (State* st = stateOf<State>(dialog))
+      accept(dialog, st);
+    else
+      EndDialog(dialog, IDCANCEL);
+    return TRUE;
+  }
+  if (LOWORD(wParam) == IDCANCEL) {
+    EndDialog(dialog, IDCANCEL);
+    return TRUE;
+  }
+  return FALSE;
+}
+
 INT_PTR CALLBACK colorProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_INITDIALOG: {
@@ -164,20 +182,11 @@ INT_PTR CALLBACK colorProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) 
       return TRUE;
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) {
-        ColorState* st = stateOf<ColorState>(dialog);
-        if (st) {
-          st->chosen = RGB(colorByte(fieldText(dialog, kRedField)), colorByte(fieldText(dialog, kGreenField)),
-                           colorByte(fieldText(dialog, kBlueField)));
-        }
-        EndDialog(dialog, st ? IDOK : IDCANCEL);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      return FALSE;
+      return chooserCommand<ColorState>(dialog, wParam, [](HWND d, ColorState* st) {
+        st->chosen = RGB(colorByte(fieldText(d, kRedField)), colorByte(fieldText(d, kGreenField)),
+                         colorByte(fieldText(d, kBlueField)));
+        EndDialog(d, IDOK);
+      });
     default: return FALSE;
   }
 }
@@ -273,18 +282,7 @@ INT_PTR CALLBACK fontProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) {
-        if (FontState* st = stateOf<FontState>(dialog))
-          acceptFont(dialog, st);
-        else
-          EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      return FALSE;
+      return chooserCommand<FontState>(dialog, wParam, acceptFont);
     default: return FALSE;
   }
 }
