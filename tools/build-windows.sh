@@ -24,3 +24,25 @@ while read -r name; do
 done < tools/exports.txt
 [[ $missing == 0 ]] || exit 1
 echo "quillon.dll exports every listed name"
+
+# Resources: the library holds the menu, the four dialogs, the icon and its
+# version; the program its own icon and version.
+resources() {  # prints TYPE/ID for every resource of the image, decimal
+  i686-w64-mingw32-objdump -p "$1" | sed -n '/The .rsrc Resource Directory section/,/^$/p' |
+    awk 'function hex(s,  v, i) { v = 0; sub(/,$/, "", s); s = tolower(substr(s, 3))
+           for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
+           return v }
+         /^[0-9a-f]+   Entry: ID:/ {type = hex($4)} /^[0-9a-f]+     Entry: ID:/ {print type "/" hex($4)}'
+}
+expect_resources() {  # expect_resources IMAGE TYPE/ID...
+  local have missing=0
+  have=$(resources "$1")
+  for r in "${@:2}"; do
+    grep -qx "$r" <<<"$have" || { echo "$1 lacks resource $r (type/id)" >&2; missing=1; }
+  done
+  return $missing
+}
+# 4 menu, 5 dialog, 14 icon group, 16 version
+expect_resources build-win/quillon.dll 4/101 5/102 5/106 5/108 5/109 14/101 16/1
+expect_resources build-win/quillon.exe 14/101 16/1
+echo "quillon.dll and quillon.exe carry their resources"

@@ -7,8 +7,19 @@
 
 namespace {
 
-// The module whose resources the window uses; set when the class is registered.
-HINSTANCE g_moduleInstance = nullptr;
+// The program that registered the class: the class and its windows belong to it.
+HINSTANCE g_callerInstance = nullptr;
+
+// The module holding the menu, dialogs and icon: this library itself, whichever
+// program loaded it (quillon.exe or an embedder).
+HINSTANCE resourceModule() {
+  static HMODULE module = nullptr;
+  if (!module &&
+      !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCSTR>(&resourceModule), &module))
+    module = nullptr;
+  return module;
+}
 
 const char kOutOfMemoryText[] =
     "You are running out of memory,please close some applications and start this program again";
@@ -30,14 +41,15 @@ int ncTcpWSARegWSAStartup(void) {
 int ncTcpWSARegWSACleanup(void) { return WSACleanup(); }
 
 int ncTcpRegisterClass(int style, HINSTANCE instance) {
-  g_moduleInstance = instance;
+  // A null instance means the calling program, as RegisterClass itself reads it.
+  g_callerInstance = instance ? instance : GetModuleHandleA(nullptr);
   WNDCLASSA wc{};
   wc.style = static_cast<UINT>(style) | QUILLON_CLASS_STYLE;
   wc.lpfnWndProc = WndSockCallBackProc;
   wc.cbClsExtra = 0;
   wc.cbWndExtra = sizeof(void*);  // slot 0: the terminal object
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLON));
+  wc.hInstance = g_callerInstance;
+  wc.hIcon = LoadIconA(resourceModule(), MAKEINTRESOURCEA(IDI_QUILLON));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   wc.lpszMenuName = QUILLON_CLASS_NAME;
@@ -47,9 +59,9 @@ int ncTcpRegisterClass(int style, HINSTANCE instance) {
 
 int ncTcpCreateSocketObj(HWND* window, HWND parent, LPCSTR title, DWORD style, HINSTANCE) {
   if (!window) return 0;
-  HMENU menu = LoadMenuA(g_moduleInstance, MAKEINTRESOURCEA(IDR_MAINMENU));
+  HMENU menu = LoadMenuA(resourceModule(), MAKEINTRESOURCEA(IDR_MAINMENU));
   *window = CreateWindowExA(0, QUILLON_CLASS_NAME, title, style, 0, 0, QUILLON_WINDOW_WIDTH,
-                            QUILLON_WINDOW_HEIGHT, parent, menu, g_moduleInstance, nullptr);
+                            QUILLON_WINDOW_HEIGHT, parent, menu, g_callerInstance, nullptr);
   if (!*window && menu) DestroyMenu(menu);
   return 0;
 }
@@ -74,7 +86,7 @@ LRESULT CALLBACK WndSockCallBackProc(HWND hwnd, UINT message, WPARAM wParam, LPA
       }
       SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(created));
       created->windowHandle = hwnd;
-      created->instanceHandle = g_moduleInstance;
+      created->instanceHandle = resourceModule();  // the dialogs' templates live there
       return created->WndObjectCallBackProc(hwnd, message, wParam, lParam);
     }
     case WM_DESTROY: {

@@ -67,6 +67,20 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
   return nullptr;
 }
 
+// The program, the library and its resources form one module here.
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE* module) {
+  if (!module) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *module = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) ? (name ? kModule : nullptr) : GetModuleHandleA(name);
+  if (!*module) {
+    SetLastError(name ? ERROR_MOD_NOT_FOUND : ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 LPSTR WINAPI GetCommandLineA(void) { return commandLine().data(); }
 
 DWORD WINAPI GetTickCount(void) { return static_cast<DWORD>(posix::nowMs()); }
