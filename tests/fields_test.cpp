@@ -256,11 +256,11 @@ TEST_F(FieldsTest, SearchesWriteTheirTraceLines) {
   t->FindPrevInputCursorPos(170, &found);  // inside field 5: no closing line
   std::fclose(t->traceFile);
   t->traceFile = nullptr;
-  EXPECT_EQ(readFile("trace.txt"),
-            "attrib = 40"
-            "CursorIndex 5, CurrentCursorPos 10000=(r: 125, c 0) \n"
-            "\n Finished CursorIndex 4 \n"
-            "CursorIndex 4, CurrentCursorPos 170=(r: 2, c 10) \n");
+  // The trace is a text-mode file, as the program's own is: CR LF line ends on Windows.
+  EXPECT_EQ(readFile("trace.txt"), portable::textFileBytes("attrib = 40"
+                                                           "CursorIndex 5, CurrentCursorPos 10000=(r: 125, c 0) \n"
+                                                           "\n Finished CursorIndex 4 \n"
+                                                           "CursorIndex 4, CurrentCursorPos 170=(r: 2, c 10) \n"));
 }
 
 }  // namespace

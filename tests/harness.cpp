@@ -1,30 +1,23 @@
 #include "harness.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 void ScratchTest::SetUp() {
-  posix::testing::resetPlatform();
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  previousDir_ = cwd;
-  char pattern[] = "/tmp/quillon-test-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  dir_ = pattern;
-  ASSERT_EQ(chdir(dir_.c_str()), 0);
+  portable::resetPlatform();
+  previousDir_ = portable::currentDirectory();
+  ASSERT_FALSE(previousDir_.empty());
+  dir_ = portable::makeScratchDirectory();
+  ASSERT_FALSE(dir_.empty());
+  ASSERT_TRUE(portable::changeDirectory(dir_));
 }
 
 void ScratchTest::TearDown() {
-  posix::testing::resetPlatform();
+  portable::resetPlatform();
   if (!previousDir_.empty()) {
-    EXPECT_EQ(chdir(previousDir_.c_str()), 0);
+    EXPECT_TRUE(portable::changeDirectory(previousDir_));
   }
-  if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  portable::removeTree(dir_);
 }
 
 void ScratchTest::writeFile(const std::string& name, const std::string& text) {
@@ -38,10 +31,19 @@ std::string ScratchTest::readFile(const std::string& name) {
   return s.str();
 }
 
+std::string ScratchTest::readTextFile(const std::string& name) {
+  std::ifstream in(name);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 void TerminalWindowTest::SetUp() {
   ScratchTest::SetUp();
+#ifndef _WIN32
   // The window's timers (the layout after a resize) run only when a test moves the clock.
   posix::testing::setManualClock(true);
+#endif
 }
 
 HWND TerminalWindowTest::createMainWindow() {

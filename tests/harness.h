@@ -1,5 +1,6 @@
 // Shared set-up for tests that drive the terminal window through the real
-// exported functions on the headless display.
+// exported functions: on the headless display on POSIX, on the real window
+// system on Windows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,9 +8,13 @@
 #include <string>
 
 #include "app/shell.h"
+#include "portable.h"
+#include "terminal/comm_tcp.h"
+
+#ifndef _WIN32
 #include "platform/posix/display.h"
 #include "platform/posix/testing.h"
-#include "terminal/comm_tcp.h"
+#endif
 
 // Runs each test in a fresh scratch directory on a fresh platform.
 class ScratchTest : public ::testing::Test {
@@ -19,13 +24,16 @@ class ScratchTest : public ::testing::Test {
   // Writes a file into the scratch directory.
   void writeFile(const std::string& name, const std::string& text);
   std::string readFile(const std::string& name);
+  // Reads a file written in text mode as text (CR LF read as "\n" on Windows).
+  std::string readTextFile(const std::string& name);
 
  private:
   std::string previousDir_;
   std::string dir_;
 };
 
-// Adds the main window, created as WinMain creates it.
+// Adds the main window, created as WinMain creates it. On POSIX the window's
+// timers run only when a test moves the layer's manual clock.
 class TerminalWindowTest : public ScratchTest {
  protected:
   void SetUp() override;

@@ -11,7 +11,7 @@
 
 namespace {
 
-using posix::testing::messageBoxes;
+using portable::messageBoxes;
 
 class KeyboardVt100Test : public OnLoopback<OpenTerminalTest> {
  protected:
@@ -31,11 +31,8 @@ class KeyboardVt100Test : public OnLoopback<OpenTerminalTest> {
   }
   void key(UINT vk) { SendMessageA(window_, WM_KEYDOWN, vk, 1); }
   void character(WPARAM x, LPARAM lParam) { SendMessageA(window_, WM_CHAR, x, lParam); }
-  // Shift pressed or released through the queue, which keeps the key state.
-  void shift(bool down) {
-    PostMessageA(window_, down ? WM_KEYDOWN : WM_KEYUP, VK_SHIFT, 0);
-    posix::testing::pumpUntilIdle();
-  }
+  // Shift pressed or released for the key state the handler reads.
+  void shift(bool down) { portable::setShift(window_, down); }
   // Host text through the VT100 interpreter, as the Telnet engine hands it over.
   void hostWrites(const std::string& text) {
     std::vector<unsigned char> data(text.begin(), text.end());
@@ -255,7 +252,7 @@ TEST_F(KeyboardVt100Test, SentKeysAreWrittenToTheTrace) {
   EXPECT_EQ(sent(), "1B 5B 41 0D");
   std::fclose(t->traceFile);
   t->traceFile = nullptr;
-  const std::string trace = readFile("telntlog.txt");
+  const std::string trace = readTextFile("telntlog.txt");
   EXPECT_EQ(trace.find("\nsend: [27 1b \x1b] ["), 0u) << trace;
   EXPECT_NE(trace.find("send: [91 5b [] ["), std::string::npos) << trace;
   EXPECT_NE(trace.find("send: [65 41 A] ["), std::string::npos) << trace;

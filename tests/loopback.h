@@ -1,15 +1,24 @@
 // A real TCP connection on 127.0.0.1 for wire tests: the client end goes to the
-// terminal (its descriptor is the Winsock SOCKET of the POSIX build), the test
-// plays the host on the server end. Plain POSIX calls; no Win32 types here.
+// terminal (its descriptor is the Winsock SOCKET of the POSIX build, a Winsock
+// SOCKET on Windows), the test plays the host on the server end. No Win32 types
+// here, so it can sit next to either platform's headers.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+using LoopbackSocket = std::uintptr_t;  // SOCKET
+#else
+using LoopbackSocket = int;
+#endif
+
 struct Loopback {
-  int client = -1;  // the terminal's end
-  int server = -1;  // the host's end
+  static constexpr LoopbackSocket kClosed = static_cast<LoopbackSocket>(-1);
+  LoopbackSocket client = kClosed;  // the terminal's end
+  LoopbackSocket server = kClosed;  // the host's end
   Loopback();
   ~Loopback();
   Loopback(const Loopback&) = delete;

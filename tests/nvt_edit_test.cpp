@@ -86,6 +86,8 @@ TEST_P(NvtRowTest, MovesTheExpectedRows) {
 
 INSTANTIATE_TEST_SUITE_P(NvtRowCases, NvtRowTest, ::testing::ValuesIn(kRowCases));
 
+// What was drawn is read from the headless display's grid: those checks run on POSIX.
+#ifndef _WIN32
 TEST_F(NvtScreenTest, ReverseIndexDrawsTheOpenedLineBlank) {
   markWindow();
   setRegionRows(5, 20);
@@ -97,6 +99,7 @@ TEST_F(NvtScreenTest, ReverseIndexDrawsTheOpenedLineBlank) {
     EXPECT_EQ(gridCell(c, 6)->ch, '#') << "moved rows wait for the repaint";
   }
 }
+#endif
 
 TEST_F(NvtScreenTest, LineFeedHonoursNewLineModeAndIndexDoesNot) {
   t->newLineMode = 1;
@@ -146,11 +149,13 @@ TEST_P(NvtEraseTest, ClearsAndDrawsExactlyTheRange) {
       const bool cleared = e.cleared(r, c);
       const bool erased = cellChar(L + r, c) == ' ' && cellAttr(L + r, c) == kErasedAttribute;
       ASSERT_EQ(erased, cleared) << e.name << " row " << r << " column " << c;
+#ifndef _WIN32
       ASSERT_EQ(gridCell(c, r)->ch, cleared ? ' ' : '#') << e.name << " drawn row " << r << " column " << c;
       if (cleared) {
         ASSERT_EQ(gridCell(c, r)->bg, t->backgroundColor);
         ASSERT_EQ(gridCell(c, r)->fg, t->protectedNormalColor);
       }
+#endif
     }
   }
   for (int b = 0; b < L; ++b) ASSERT_EQ(labelOf(b), b) << "history row " << b;
@@ -158,6 +163,7 @@ TEST_P(NvtEraseTest, ClearsAndDrawsExactlyTheRange) {
   EXPECT_EQ(t->cursorColumn, e.column);
 }
 
+#ifndef _WIN32
 TEST_P(NvtEraseTest, DrawsNothingWhileARepaintIsDue) {
   const EraseCase& e = GetParam();
   markWindow();
@@ -168,6 +174,7 @@ TEST_P(NvtEraseTest, DrawsNothingWhileARepaintIsDue) {
   for (int r = 0; r < 25; ++r)
     for (int c = 0; c < 81; ++c) ASSERT_EQ(gridCell(c, r)->ch, '#') << e.name;
 }
+#endif
 
 INSTANTIATE_TEST_SUITE_P(NvtEraseRanges, NvtEraseTest, ::testing::ValuesIn(kEraseCases));
 
@@ -186,7 +193,9 @@ TEST_F(NvtScreenTest, WhileScrolledBackOperationsChangeTheLiveScreenAndDrawNothi
   t->NvtReverseIndex();
   for (int b = 0; b < L; ++b) ASSERT_EQ(labelOf(b), b) << "history row " << b;
   for (int r = 0; r < 25; ++r) ASSERT_TRUE(rowIsErased(L + r)) << r;
+#ifndef _WIN32
   for (int r = 0; r < 25; ++r) ASSERT_EQ(gridCell(0, r)->ch, '#') << "the window shows the history";
+#endif
   EXPECT_EQ(t->nvtViewTop, 40);
 }
 

@@ -81,7 +81,10 @@ class NvtScreenTest : public NvtLayoutTest {
     }
   }
 
+#ifndef _WIN32
+  // What was drawn, as the headless display's cell grid holds it (POSIX only).
   const posix::Cell* gridCell(int column, int row) { return posix::testing::grid(window_)->at(column, row); }
+#endif
 
   // Covers the screen area of the window with '#' so that drawing shows.
   void markWindow() {

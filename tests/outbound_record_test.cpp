@@ -17,7 +17,7 @@ using namespace std::string_literals;
 class OutboundRecordTest : public OnLoopback<OpenTerminalTest> {
  protected:
   void TearDown() override {
-    EXPECT_TRUE(posix::testing::messageBoxes().empty());  // no send failed
+    EXPECT_TRUE(portable::messageBoxes().empty());  // no send failed
     OpenTerminalTest::TearDown();
   }
   // One input field, begin 7 and 10 positions long, between protected ones.
@@ -191,11 +191,12 @@ TEST_F(OutboundRecordTest, BuildingWritesTheFieldTrace) {
   t->send_message_NewTrans();
   std::fclose(t->traceFile);
   t->traceFile = nullptr;
+  // A text-mode file, as the program's trace is: CR LF line ends on Windows.
   EXPECT_EQ(readFile("trace.txt"),
-            "\n ......UnProtected MDT Field 4 Index 2, Attribute: 0xc1, [r: 0 c: 7] A B \n"
-            "\n ...... IndexII stringA B\n"
-            "\n ......UnProtected MDT Field 4 Index 3, Attribute: 0x 0, [r: 0 c: 18] XY \n"
-            "\n ...... IndexII stringXY\0Z\n"s);
+            portable::textFileBytes("\n ......UnProtected MDT Field 4 Index 2, Attribute: 0xc1, [r: 0 c: 7] A B \n"
+                                    "\n ...... IndexII stringA B\n"
+                                    "\n ......UnProtected MDT Field 4 Index 3, Attribute: 0x 0, [r: 0 c: 18] XY \n"
+                                    "\n ...... IndexII stringXY\0Z\n"s));
 }
 
 }  // namespace

@@ -1,97 +1,20 @@
-// Private profile files on the POSIX layer: lookups, list formats, truncation,
-// in-place edits and hostile file contents.
+// Private profile files: lookups, list formats, truncation, in-place edits and
+// hostile file contents. The same cases run against the real implementation
+// in the Windows build; profile_posix_test.cpp has the POSIX-only ones.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "platform/posix/win32_posix.h"
+#include "profile_fixture.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-const char* const kIni = ".\\test.ini";
-
-void writeFile(const std::string& name, const std::string& bytes) {
-  std::ofstream f(name, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string readFile(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-struct Result {
-  DWORD ret;
-  std::string bytes;  // the whole buffer
-};
-
-// The buffer is exactly `size` bytes, so any write past it trips the sanitizer.
-Result get(const char* section, const char* key, const char* def, DWORD size, const char* file = kIni) {
-  std::vector<char> buffer(size, '#');
-  DWORD ret = GetPrivateProfileStringA(section, key, def, buffer.data(), size, file);
-  return {ret, std::string(buffer.begin(), buffer.end())};
-}
-
-std::string value(const char* section, const char* key, const char* file = kIni) {
-  Result r = get(section, key, "<none>", 256, file);
-  return r.bytes.substr(0, r.ret);
-}
-
-class ProfileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char* cwd = getcwd(nullptr, 0);
-    ASSERT_NE(cwd, nullptr);
-    oldCwd_ = cwd;
-    std::free(cwd);
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillon-profile-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-    for (int i = 0; i < 2; ++i) {
-      if (const char* v = std::getenv(kEnv[i])) savedEnv_[i] = v;
-    }
-  }
-
-  void TearDown() override {
-    for (int i = 0; i < 2; ++i) {
-      if (savedEnv_[i]) {
-        setenv(kEnv[i], savedEnv_[i]->c_str(), 1);
-      } else {
-        unsetenv(kEnv[i]);
-      }
-    }
-    EXPECT_EQ(chdir(oldCwd_.c_str()), 0);
-    // A test that stopped early may have left a read-only directory behind.
-    std::error_code ec;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir_, ec)) {
-      if (e.is_directory()) std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all, ec);
-    }
-    std::filesystem::remove_all(dir_, ec);
-  }
-
-  std::string dir_;
-  std::string oldCwd_;
-  static constexpr const char* kEnv[2] = {"QUILLON_WINDIR", "HOME"};
-  std::optional<std::string> savedEnv_[2];
-};
+using namespace profile_test;
 
 TEST_F(ProfileTest, MissingFileSectionOrKeyGivesDefault) {
   SetLastError(0);
@@ -111,7 +34,7 @@ TEST_F(ProfileTest, MissingFileSectionOrKeyGivesDefault) {
       {"GLOBALS", "Port", "d", "d"},              // no such key
       {"GLOBALS", "Orphan", "d", "d"},            // a key above every section belongs to none
       {"GLOBALS", "Port", nullptr, ""},           // NULL default reads as empty
-      {"GLOBALS", "Port", "  a b \t ", "  a b"},  // trailing blanks of the default go
+      {"GLOBALS", "Port", "  a b \t ", "  a b \t"},  // trailing spaces of the default go, tabs stay
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.section) + "/" + c.key);
@@ -137,10 +60,11 @@ TEST_F(ProfileTest, LookupsIgnoreCaseBlanksAndQuotes) {
             "[Broken\n"
             "After=still Net Work\n"
             "Dup=first\n"
+            "Nul=ab\0cd\n"
             "[NET WORK]\n"
             "Dup=second\n"
             "Later=from the repeated section\n"
-            "Nul=ab\0cd\n"
+            "[Other]\n"
             "Last=no newline\r"s);
   struct Case {
     const char* section;
@@ -153,8 +77,8 @@ TEST_F(ProfileTest, LookupsIgnoreCaseBlanksAndQuotes) {
       {"Net Work", "Inner", "a\"b\""},          {"Net Work", "Eq", "a=b"},
       {"Net Work", "Empty", ""},                {"Net Work", "NoEquals", "<none>"},
       {"Net Work", "; comment", "<none>"},      {"Net Work", "After", "still Net Work"},
-      {"Net Work", "Dup", "first"},             {"Net Work", "Later", "from the repeated section"},
-      {"Net Work", "Nul", "ab"},                {"Net Work", "Last", "no newline"},
+      {"Net Work", "Dup", "first"},             {"Net Work", "Later", "<none>"},  // a repeat is not read
+      {"Net Work", "Nul", "ab"},                {"Other", "Last", "no newline"},
       {"Broken", "After", "<none>"},
   };
   for (const Case& c : cases) {
@@ -191,35 +115,49 @@ TEST_F(ProfileTest, TruncationAndDegenerateBuffers) {
 TEST_F(ProfileTest, ListsSectionsAndKeys) {
   writeFile("test.ini",
             "[Alpha]\nk1=1\nK2=2\n; c=3\n[]\n=x\n[beta]\n[ALPHA]\nk1=again\nk3=3\n[Gamma]\n");
-  const std::string sections("Alpha\0beta\0Gamma\0\0", 18);
-  const std::string keys("k1\0K2\0k3\0\0", 10);
+  // Every header is listed, repeats too; the keys are those of the first section of the name.
+  const std::string sections("Alpha\0beta\0ALPHA\0Gamma\0\0", 24);
+  const std::string keys("k1\0K2\0\0", 7);
   struct Case {
     const char* section;
     DWORD size;
     DWORD ret;
     std::string bytes;
+    bool cut;  // the list did not fit: its last string is cut and two NULs end the buffer
   } cases[] = {
-      {nullptr, 18, 17, sections},
-      {nullptr, 40, 17, sections + std::string(22, '#')},
-      {nullptr, 17, 15, std::string("Alpha\0beta\0Gamm\0\0", 17)},
-      {nullptr, 12, 10, std::string("Alpha\0beta\0\0", 12)},
-      {nullptr, 7, 5, std::string("Alpha\0\0", 7)},
-      {nullptr, 2, 0, std::string("\0\0", 2)},
-      {nullptr, 1, 0, std::string("\0", 1)},
-      {"alpha", 10, 9, keys},
-      {"alpha", 9, 7, std::string("k1\0K2\0k\0\0", 9)},
-      {"beta", 8, 0, std::string("\0\0######", 8)},
-      {"missing", 4, 0, std::string("\0\0##", 4)},
+      {nullptr, 25, 23, sections + "#", false},
+      {nullptr, 40, 23, sections + std::string(16, '#'), false},
+      {nullptr, 24, 22, sections, true},  // filling the buffer exactly counts as cut
+      {nullptr, 23, 21, std::string("Alpha\0beta\0ALPHA\0Gamm\0\0", 23), true},
+      {nullptr, 12, 10, std::string("Alpha\0beta\0\0", 12), true},
+      {nullptr, 7, 5, std::string("Alpha\0\0", 7), true},
+      {nullptr, 2, 0, std::string("\0\0", 2), true},
+      {nullptr, 1, 0, std::string("\0", 1), false},
+      {"alpha", 8, 6, keys + "#", false},
+      {"alpha", 7, 5, keys, true},
+      {"alpha", 6, 4, std::string("k1\0K\0\0", 6), true},
+      {"alpha", 5, 3, std::string("k1\0\0\0", 5), true},
+      // A section without keys, or none at all, gives the default as a value would.
+      {"beta", 10, 7, std::string("ignored\0##", 10), false},
+      {"missing", 4, 3, std::string("ign\0", 4), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.section ? c.section : "(all)") + " size " + std::to_string(c.size));
     Result r = get(c.section, nullptr, "ignored", c.size);
     EXPECT_EQ(r.ret, c.ret);
-    EXPECT_EQ(r.bytes, c.bytes);
+    if (c.cut && portable::underWine()) {
+      // Wine leaves the buffer's last byte unwritten when it cuts a list; Windows
+      // documents the two NULs.
+      EXPECT_EQ(r.bytes.substr(0, c.size - 1), c.bytes.substr(0, c.size - 1));
+    } else {
+      EXPECT_EQ(r.bytes, c.bytes);
+    }
   }
   Result none = get(nullptr, nullptr, "d", 4, ".\\absent.ini");
   EXPECT_EQ(none.ret, 0u);
-  EXPECT_EQ(none.bytes.substr(0, 2), std::string("\0\0", 2));
+  // An empty list: one NUL under Wine, two (an empty list's end) here.
+  EXPECT_EQ(none.bytes.substr(0, portable::underWine() ? 1 : 2), std::string("\0\0", portable::underWine() ? 1 : 2));
+  EXPECT_EQ(get("A", nullptr, "dflt", 8, ".\\absent.ini").bytes, std::string("dflt\0###", 8));
 }
 
 TEST_F(ProfileTest, WriteCreatesFileLikeWindows) {
@@ -238,6 +176,9 @@ TEST_F(ProfileTest, WriteCreatesFileLikeWindows) {
 }
 
 TEST_F(ProfileTest, EditsKeepOtherBytes) {
+  // Wine writes a profile anew from what it parsed (CR LF endings, blanks, comments
+  // and stray lines dropped); Windows and we change only the lines concerned.
+  if (portable::underWine()) GTEST_SKIP() << "Wine rewrites the whole file";
   struct Case {
     const char* name;
     std::string before;
@@ -255,8 +196,9 @@ TEST_F(ProfileTest, EditsKeepOtherBytes) {
       {"append to empty section", "[A]\n[B]\n", "a", "x", "y", "[A]\nx=y\r\n[B]\n"},
       {"append with no final newline", "[A]\na=1", "A", "b", "2", "[A]\na=1\r\nb=2\r\n"},
       {"new section at end", "x\0y\n[A]\na=1\r"s, "B", "k", "v", "x\0y\n[A]\na=1\r\n[B]\r\nk=v\r\n"s},
-      {"delete key", "[A]\na=1\nb=2\nA=3\n[B]\na=4\n", "A", "a", nullptr, "[A]\nb=2\n[B]\na=4\n"},
-      {"delete section", "top\n[A]\na=1\n; note\n[B]\nb=2\n[a]\nc=3", "A", nullptr, nullptr, "top\n[B]\nb=2\n"},
+      {"delete key", "[A]\na=1\nb=2\nA=3\n[B]\na=4\n", "A", "a", nullptr, "[A]\nb=2\nA=3\n[B]\na=4\n"},
+      {"delete section", "top\n[A]\na=1\n; note\n[B]\nb=2\n[a]\nc=3", "A", nullptr, nullptr,
+       "top\n[B]\nb=2\n[a]\nc=3"},
       {"delete missing key", "[A]\na=1", "A", "zz", nullptr, "[A]\na=1"},
   };
   for (const Case& c : cases) {
@@ -267,83 +209,45 @@ TEST_F(ProfileTest, EditsKeepOtherBytes) {
   }
 }
 
+// Only the first section of a name, and the first line of a key in it, is read,
+// replaced or deleted; a repeat comes into view once the first is gone.
+TEST_F(ProfileTest, RepeatsStayInertUntilTheFirstIsGone) {
+  writeFile("test.ini", "[A]\nk=1\nK=2\nj=3\n[a]\nk=4\nm=5\n[B]\n");
+  EXPECT_EQ(value("A", "m"), "<none>");
+  ASSERT_TRUE(WritePrivateProfileStringA("A", "m", "6", kIni));
+  EXPECT_EQ(value("a", "M"), "6");
+  ASSERT_TRUE(WritePrivateProfileStringA("A", "k", nullptr, kIni));
+  EXPECT_EQ(value("A", "k"), "2");
+  ASSERT_TRUE(WritePrivateProfileStringA("a", nullptr, nullptr, kIni));
+  EXPECT_EQ(value("A", "m"), "5");
+  EXPECT_EQ(value("A", "k"), "4");
+  EXPECT_EQ(get(nullptr, nullptr, "", 16).bytes, std::string("a\0B\0\0", 5) + std::string(11, '#'));
+}
+
 TEST_F(ProfileTest, WriteRefusalsAndFailures) {
-  EXPECT_TRUE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, kIni));
+  // No section: nothing is written, and Windows answers FALSE even to the
+  // all-NULL request that flushes its cache.
+  EXPECT_FALSE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, kIni));
+  SetLastError(0);
+  EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "k", "v", kIni));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(WritePrivateProfileStringA("A", "k", nullptr, kIni));  // nothing to delete
   EXPECT_TRUE(WritePrivateProfileStringA("A", nullptr, nullptr, kIni));
-  EXPECT_FALSE(std::filesystem::exists("test.ini"));
-
-  struct Case {
-    const char* section;
-    const char* key;
-    const char* value;
-  } invalid[] = {
-      {nullptr, "k", "v"}, {"A", "k", "v\r\n[B]"}, {"A]", "k", "v"}, {"A", "k=j", "v"},
-      {"A", "[k]", "v"},   {"A", ";k", "v"},       {"A\nB", "k", "v"},
-  };
-  for (const Case& c : invalid) {
-    SCOPED_TRACE(c.key);
-    SetLastError(0);
-    EXPECT_FALSE(WritePrivateProfileStringA(c.section, c.key, c.value, kIni));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  }
   EXPECT_FALSE(std::filesystem::exists("test.ini"));
 
   SetLastError(0);
   EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", ".\\no\\such\\dir.ini"));
   EXPECT_NE(GetLastError(), 0u);
-  ASSERT_EQ(mkdir("adir.ini", 0700), 0);
+  ASSERT_TRUE(std::filesystem::create_directory("adir.ini"));
   EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", ".\\adir.ini"));
   EXPECT_EQ(get("A", "k", "d", 8, ".\\adir.ini").ret, 1u);
-
-  // Only regular files are profiles: a FIFO is neither read (no blocking) nor replaced.
-  ASSERT_EQ(mkfifo("pipe.ini", 0600), 0);
-  EXPECT_EQ(value("A", "k", ".\\pipe.ini"), "<none>");
-  EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", ".\\pipe.ini"));
-  struct stat st;
-  ASSERT_EQ(lstat("pipe.ini", &st), 0);
-  EXPECT_TRUE(S_ISFIFO(st.st_mode));
-
-  if (geteuid() != 0) {  // permissions do not bind root
-    writeFile("locked.ini", "[A]\nk=keep\n");
-    ASSERT_EQ(chmod("locked.ini", 0), 0);
-    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", ".\\locked.ini"));
-    ASSERT_EQ(chmod("locked.ini", 0600), 0);
-    EXPECT_EQ(readFile("locked.ini"), "[A]\nk=keep\n");
-
-    ASSERT_EQ(mkdir("ro", 0700), 0);
-    writeFile("ro/x.ini", "[A]\nk=keep\n");
-    ASSERT_EQ(chmod("ro", 0500), 0);
-    EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "v", ".\\ro\\x.ini"));
-    ASSERT_EQ(chmod("ro", 0700), 0);
-    EXPECT_EQ(readFile("ro/x.ini"), "[A]\nk=keep\n");
-  }
 }
 
 TEST_F(ProfileTest, FileNamesResolveLikeWindows) {
-  ASSERT_EQ(mkdir("sub", 0700), 0);
-  ASSERT_EQ(mkdir("windir", 0700), 0);
-  ASSERT_EQ(mkdir("home", 0700), 0);
+  ASSERT_TRUE(std::filesystem::create_directory("sub"));
   ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "sub", ".\\sub\\x.ini"));
   EXPECT_TRUE(std::filesystem::exists("sub/x.ini"));
-
-  setenv("QUILLON_WINDIR", (dir_ + "/windir").c_str(), 1);
-  setenv("HOME", (dir_ + "/home").c_str(), 1);
-  ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "windir", "bare.ini"));
-  EXPECT_TRUE(std::filesystem::exists("windir/bare.ini"));
-  unsetenv("QUILLON_WINDIR");
-  EXPECT_EQ(value("A", "k", "bare.ini"), "<none>");
-  ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "home", "bare.ini"));
-  EXPECT_EQ(readFile("home/bare.ini"), "[A]\r\nk=home\r\n");
-
-  // Writing through a symbolic link updates its target and leaves the link in place.
-  writeFile("real.ini", "[A]\nk=1\n");
-  ASSERT_EQ(symlink("real.ini", "link.ini"), 0);
-  ASSERT_TRUE(WritePrivateProfileStringA("A", "k", "2", ".\\link.ini"));
-  EXPECT_EQ(readFile("real.ini"), "[A]\nk=2\n");
-  struct stat st;
-  ASSERT_EQ(lstat("link.ini", &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(value("a", "K", ".\\sub\\x.ini"), "sub");
 }
 
 TEST_F(ProfileTest, GarbageFilesReadAsDefaults) {
@@ -357,7 +261,7 @@ TEST_F(ProfileTest, GarbageFilesReadAsDefaults) {
       hugeLine,
       "[" + hugeLine,
       "[S]\n" + hugeLine + "=" + hugeLine,
-      std::string("[S\0]\nK=v\n\n\r\r\n=\n[\n]\n", 19),
+      std::string("[\0S]\nK=v\n\n\r\r\n=\n[\n]\n", 19),
       std::string(100000, '\n'),
   };
   for (size_t i = 0; i < std::size(files); ++i) {
@@ -369,8 +273,10 @@ TEST_F(ProfileTest, GarbageFilesReadAsDefaults) {
     get("S", nullptr, "", 64);
     ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "v", kIni));
     EXPECT_EQ(value("S", "K"), "v");
-    std::string after = readFile("test.ini");
-    EXPECT_EQ(after.compare(0, files[i].size(), files[i]), 0);  // the old bytes stay in front
+    if (!portable::underWine()) {  // Wine writes the file anew from what it parsed
+      std::string after = readFile("test.ini");
+      EXPECT_EQ(after.compare(0, files[i].size(), files[i]), 0);  // the old bytes stay in front
+    }
   }
   Result big = get(hugeLine.c_str(), hugeLine.c_str(), "d", 8);  // 1 MiB names
   EXPECT_EQ(big.ret, 1u);
@@ -384,7 +290,7 @@ TEST_F(ProfileTest, IntegersParseLikeWindows) {
     const char* key;
     UINT expected;
   } cases[] = {
-      {"dec", 42},   {"neg", 4294967291u}, {"plus", 3},    {"hex", 31},          {"hex2", 255},
+      {"dec", 42},   {"neg", 4294967291u}, {"plus", 3},    {"hex", 31},          {"hex2", 0},
       {"nohex", 0},  {"tail", 12},         {"text", 0},    {"empty", 9},         {"missing", 9},
       {"quoted", 7}, {"wrap", 1},          {"minus", 0},   {"huge", 1661992959u},
   };

@@ -26,7 +26,9 @@ class Vt100Test : public NvtLayoutTest {
   }
   void TearDown() override {
     hzState = 0;
+#ifndef _WIN32
     posix::setDisplay(nullptr);
+#endif
     NvtLayoutTest::TearDown();
   }
 
@@ -75,12 +77,13 @@ class Vt100Test : public NvtLayoutTest {
     for (size_t c = 0; c < text.size() && c < 81; ++c) t->nvtChars[(kLive + row) * 81 + c] = text[c];
   }
 
-  // The trace log: opened in the scratch directory, read back after closing.
+  // The trace log: opened in the scratch directory as the program opens it (text
+  // mode), read back as text after closing.
   void openTrace() { t->traceFile = std::fopen("telntlog.txt", "w"); }
   std::string closeTrace() {
     std::fclose(t->traceFile);
     t->traceFile = nullptr;
-    return readFile("telntlog.txt");
+    return readTextFile("telntlog.txt");
   }
 
   std::vector<unsigned char> last;

@@ -1,6 +1,7 @@
 // The VT100 interpreter's pass loop: printable and control bytes, ESC
 // sequences, line drawing, tilde-brace shifting across reads, unrecognised
-// bytes, VT52 mode, the bell, the caret, and a randomized robustness sweep.
+// bytes, VT52 mode, the caret, and a randomized robustness sweep (the bell is in
+// vt100_parser_posix_test.cpp).
 #include <memory>
 #include <random>
 
@@ -201,34 +202,13 @@ TEST_F(Parser, TraceLinesOfTheTerminalModes) {
   EXPECT_EQ(t->traceFile, nullptr);
 }
 
-// Counts the bells the platform is asked to sound.
-class BellCountingDisplay : public posix::Display {
- public:
-  explicit BellCountingDisplay(int* bells) : bells_(bells) {}
-  const char* name() const override { return "bells"; }
-  RECT desktopRect() const override { return RECT{0, 0, 1024, 768}; }
-  int messageBox(HWND, const char*, const char*, UINT) override { return IDOK; }
-  void beep() override { ++*bells_; }
-
- private:
-  int* bells_;
-};
-
-TEST_F(Parser, OneBellPerReadHoweverManyArrive) {
-  int bells = 0;
-  posix::setDisplay(std::make_unique<BellCountingDisplay>(&bells));
-  parse("a\x07\x07\x07" "b\x1b[1\x07;2H");
-  EXPECT_EQ(bells, 1);
-  EXPECT_EQ(rowText(0, 3), "ab ");
-  parse("\x07");
-  EXPECT_EQ(bells, 2);
-}
-
 TEST_F(Parser, CaretFollowsTheCursorAtExit) {
   CreateCaret(window_, nullptr, 2, ch);
   parse("\x1b[3;7Hxy");
-  EXPECT_EQ(posix::caretState().pos.x, 8 * cw);
-  EXPECT_EQ(posix::caretState().pos.y, 2 * ch);
+  POINT caret{};
+  ASSERT_TRUE(GetCaretPos(&caret));
+  EXPECT_EQ(caret.x, 8 * cw);
+  EXPECT_EQ(caret.y, 2 * ch);
 }
 
 // Arbitrary bytes, split arbitrarily into reads: never out of bounds (the

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Cross-builds quillon.exe and quillon.dll for 32-bit Windows with mingw-w64.
+# Cross-builds quillon.exe, quillon.dll, the font file, the embed example and the
+# test program for 32-bit Windows with mingw-w64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake -DQUILLON_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake -DQUILLON_TESTS=ON -DCMAKE_BUILD_TYPE=Release
 cmake --build build-win -j"$(nproc)"
 for f in build-win/quillon.exe build-win/quillon.dll; do
   file "$f" | grep -q 'PE32 executable' || { echo "$f is not a PE32 image" >&2; exit 1; }

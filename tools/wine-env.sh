@@ -5,8 +5,10 @@
 #   wine_env_start BUILD_DIR
 wine_env_start() {
   export WINEPREFIX="${WINEPREFIX:-$(cd "$1" && pwd)/wineprefix}"
-  export WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
+  # No Mono or Gecko installer dialogs when the prefix is made.
+  export WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
   if [[ -z "${DISPLAY:-}" ]]; then
+    command -v Xvfb >/dev/null || { echo "no DISPLAY and no Xvfb" >&2; return 1; }
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
@@ -19,9 +21,12 @@ wine_env_start() {
   fi
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     echo "creating the Wine prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
+    wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; return 1; }
     wineserver -w
   fi
+  # Unmanaged windows: without a window manager, Wine otherwise waits two
+  # seconds for each top-level window it destroys.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
 
 wine_env_stop() {

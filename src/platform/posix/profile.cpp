@@ -8,8 +8,10 @@
 //   [section]      leading blanks allowed, text after the ']' ignored
 //   key=value      inside a section; blanks around key and value ignored
 // and everything else (blank lines, ';' comments, garbage) is skipped on read and kept
-// byte for byte on write. Names compare without regard to ASCII case. A section that
-// appears more than once reads as one section: lookups see its first key of a name.
+// byte for byte on write. Names compare without regard to ASCII case. As in Windows,
+// only the first section of a name counts: lookups, key lists, writes and deletions
+// see that one and its first key of a name; later repeats are inert text (but are
+// listed among the section names, each time they appear).
 //
 // Writes go to a temporary file in the same directory that is then renamed over the
 // original, so a crash leaves either the old file or the new one.
@@ -25,7 +27,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/posix/win32_posix.h"
@@ -53,9 +54,10 @@ std::string_view trim(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-std::string_view trimRight(std::string_view s) {
+// The default value loses its trailing spaces (tabs stay), as Windows does it.
+std::string_view trimTrailingSpaces(std::string_view s) {
   size_t e = s.size();
-  while (e > 0 && isBlank(s[e - 1])) --e;
+  while (e > 0 && s[e - 1] == ' ') --e;
   return s.substr(0, e);
 }
 
@@ -225,6 +227,7 @@ struct Line {
   std::string_view name;     // section name of a header, key of a key line
   std::string_view value;    // key lines: trimmed, quotes still on
   std::string_view section;  // the section the line is in (a header is in its own)
+  size_t sectionBegin = 0;   // where that section's header line begins
   bool inSection = false;    // false before the first header
 };
 
@@ -256,6 +259,7 @@ class LineScanner {
         l.kind = Kind::Header;
         l.name = trim(content.substr(1, close - 1));
         section_ = l.name;
+        sectionBegin_ = l.begin;
         inSection_ = true;
       }
     } else if (!content.empty() && content.front() != ';' && inSection_) {
@@ -267,6 +271,7 @@ class LineScanner {
       }
     }
     l.section = section_;
+    l.sectionBegin = sectionBegin_;
     l.inSection = inSection_;
     return true;
   }
@@ -275,59 +280,60 @@ class LineScanner {
   std::string_view text_;
   size_t pos_ = 0;
   std::string_view section_;
+  size_t sectionBegin_ = 0;
   bool inSection_ = false;
 };
 
-bool lineInSection(const Line& l, std::string_view section) { return l.inSection && equalsNoCase(l.section, section); }
-
-bool isKeyLine(const Line& l, std::string_view section, std::string_view key) {
-  return l.kind == Kind::Key && equalsNoCase(l.name, key) && lineInSection(l, section);
-}
-
-std::optional<std::string_view> findValue(std::string_view text, std::string_view section, std::string_view key) {
+// Where the header of the first section named `section` begins, if there is one.
+std::optional<size_t> firstSection(std::string_view text, std::string_view section) {
   LineScanner scan(text);
   Line l;
   while (scan.next(l)) {
-    if (isKeyLine(l, section, key)) return unquote(l.value);
+    if (l.kind == Kind::Header && equalsNoCase(l.name, section)) return l.begin;
   }
   return std::nullopt;
 }
 
-// Collects names once each (first spelling, file order). Empty names are left out:
-// in a NUL-separated list they would read as its end.
-class NameList {
- public:
-  void add(std::string_view name) {
-    if (name.empty()) return;
-    std::string folded(name);
-    for (char& c : folded) c = lowerAscii(c);
-    if (seen_.insert(std::move(folded)).second) names_.push_back(name);
-  }
-  const std::vector<std::string_view>& names() const { return names_; }
+bool lineInSection(const Line& l, std::optional<size_t> section) {
+  return section && l.inSection && l.sectionBegin == *section;
+}
 
- private:
-  std::unordered_set<std::string> seen_;
-  std::vector<std::string_view> names_;
-};
+bool isKeyLine(const Line& l, std::optional<size_t> section, std::string_view key) {
+  return l.kind == Kind::Key && equalsNoCase(l.name, key) && lineInSection(l, section);
+}
 
-std::vector<std::string_view> sectionNames(std::string_view text) {
-  NameList list;
+std::optional<std::string_view> findValue(std::string_view text, std::string_view section, std::string_view key) {
+  const std::optional<size_t> first = firstSection(text, section);
+  if (!first) return std::nullopt;
   LineScanner scan(text);
   Line l;
   while (scan.next(l)) {
-    if (l.kind == Kind::Header) list.add(l.name);
+    if (isKeyLine(l, first, key)) return unquote(l.value);
   }
-  return list.names();
+  return std::nullopt;
+}
+
+// Names in file order, repeats included. Empty names are left out: in a
+// NUL-separated list they would read as its end.
+std::vector<std::string_view> sectionNames(std::string_view text) {
+  std::vector<std::string_view> names;
+  LineScanner scan(text);
+  Line l;
+  while (scan.next(l)) {
+    if (l.kind == Kind::Header && !l.name.empty()) names.push_back(l.name);
+  }
+  return names;
 }
 
 std::vector<std::string_view> keyNames(std::string_view text, std::string_view section) {
-  NameList list;
+  std::vector<std::string_view> names;
+  const std::optional<size_t> first = firstSection(text, section);
   LineScanner scan(text);
   Line l;
-  while (scan.next(l)) {
-    if (l.kind == Kind::Key && lineInSection(l, section)) list.add(l.name);
+  while (first && scan.next(l)) {
+    if (l.kind == Kind::Key && lineInSection(l, first) && !l.name.empty()) names.push_back(l.name);
   }
-  return list.names();
+  return names;
 }
 
 // The file with key set to value: the key's line rewritten in place (its spelling,
@@ -341,7 +347,7 @@ std::string withValue(std::string_view text, std::string_view section, std::stri
   LineScanner scan(text);
   Line l;
   while (scan.next(l)) {
-    if (isKeyLine(l, section, key)) {
+    if (inFirst && l.kind == Kind::Key && equalsNoCase(l.name, key)) {
       out.reserve(text.size() + value.size() + 1);
       // Indentation before the key stays; the rest of the line is rewritten.
       out.append(text.substr(0, static_cast<size_t>(l.name.data() - text.data())));
@@ -390,12 +396,21 @@ std::string withoutLines(std::string_view text, Drop drop) {
   return out;
 }
 
+// Drops the first line of the key in the first section of the name.
 std::string withoutKey(std::string_view text, std::string_view section, std::string_view key) {
-  return withoutLines(text, [&](const Line& l) { return isKeyLine(l, section, key); });
+  const std::optional<size_t> first = firstSection(text, section);
+  bool dropped = false;
+  return withoutLines(text, [&](const Line& l) {
+    if (dropped || !isKeyLine(l, first, key)) return false;
+    dropped = true;
+    return true;
+  });
 }
 
+// Drops the first section of the name: its header and every line up to the next header.
 std::string withoutSection(std::string_view text, std::string_view section) {
-  return withoutLines(text, [&](const Line& l) { return lineInSection(l, section); });
+  const std::optional<size_t> first = firstSection(text, section);
+  return withoutLines(text, [&](const Line& l) { return lineInSection(l, first); });
 }
 
 DWORD copyString(std::string_view s, LPSTR buffer, DWORD size) {
@@ -406,11 +421,13 @@ DWORD copyString(std::string_view s, LPSTR buffer, DWORD size) {
 }
 
 // Names, each NUL-terminated, then one more NUL. A list that does not fit is cut
-// and still ends in two NULs; the return is then size - 2.
+// and still ends in two NULs; the return is then size - 2. As in Windows, a list
+// that would fill the buffer exactly counts as not fitting (its bytes are the
+// same, the return says size - 2).
 DWORD copyList(const std::vector<std::string_view>& names, LPSTR buffer, DWORD size) {
   uint64_t total = 0;
   for (std::string_view n : names) total += n.size() + 1;
-  if (total + 1 <= size) {
+  if (total + 1 < size || (total == 0 && size >= 1)) {
     char* p = buffer;
     for (std::string_view n : names) {
       std::memcpy(p, n.data(), n.size());
@@ -443,14 +460,15 @@ DWORD copyList(const std::vector<std::string_view>& names, LPSTR buffer, DWORD s
 }
 
 // Parses what GetPrivateProfileIntA accepts: optional sign, then decimal digits or
-// 0x and hex digits. Anything after the number is ignored; no number gives 0.
+// 0x (lower case only, as Windows reads it) and hex digits. Anything after the
+// number is ignored; no number gives 0.
 // Arithmetic wraps modulo 2^32 like the 32-bit result it produces.
 UINT parseInt(std::string_view s) {
   size_t i = 0;
   bool negative = false;
   if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
   uint32_t result = 0;
-  if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+  if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x')) {
     for (i += 2; i < s.size(); ++i) {
       char c = s[i];
       uint32_t digit;
@@ -494,24 +512,29 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
     int err = 0;
     ReadResult r = readWholeFile(resolvePath(file), contents, err, nullptr);
     if (r != ReadResult::Ok) SetLastError(r == ReadResult::Missing ? ERROR_FILE_NOT_FOUND : errorFromErrno(err));
+    const std::string_view fallback = trimTrailingSpaces(defaultValue ? defaultValue : "");
     if (!section) return copyList(sectionNames(contents), buffer, size);
-    if (!key) return copyList(keyNames(contents, trim(section)), buffer, size);
+    if (!key) {
+      // A section that is missing or has no keys gives the default, as a value would.
+      std::vector<std::string_view> keys = keyNames(contents, trim(section));
+      return keys.empty() ? copyString(fallback, buffer, size) : copyList(keys, buffer, size);
+    }
     if (auto v = findValue(contents, trim(section), trim(key))) return copyString(*v, buffer, size);
     if (r == ReadResult::Ok) SetLastError(ERROR_FILE_NOT_FOUND);
-    return copyString(trimRight(defaultValue ? defaultValue : ""), buffer, size);
+    return copyString(fallback, buffer, size);
   } catch (...) {
     // Out of memory (a file too large to hold): answer as for a file we cannot read.
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    if (section && key) return copyString(trimRight(defaultValue ? defaultValue : ""), buffer, size);
+    if (section) return copyString(trimTrailingSpaces(defaultValue ? defaultValue : ""), buffer, size);
     return copyList({}, buffer, size);
   }
 }
 
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
-  // Nothing is cached, so the flush request has nothing to do.
-  if (!section && !key && !value) return TRUE;
+  // Without a section there is nothing to write; Windows answers FALSE, also to the
+  // all-NULL flush request (nothing is cached here, so there is nothing to flush).
   if (!section) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    if (key || value) SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE;
   }
   try {
