@@ -5,10 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "harness.h"
@@ -253,20 +258,26 @@ bool catchesSignal(pid_t pid, int sig) {
 
 }  // namespace
 
-TEST_P(ExecutableSignalTest, EndsThroughTheCloseMessageWithStatusZero) {
-  const char* exe = std::getenv("QUILLON_EXE");
-  if (!exe) GTEST_SKIP() << "QUILLON_EXE is not set";
+namespace {
+
+// Runs the executable headless, with `environment` ("NAME=value") added when given.
+pid_t startHeadless(const char* exe, const char* environment = nullptr) {
   const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
   if (pid == 0) {
+    if (environment) putenv(const_cast<char*>(environment));
     execl(exe, exe, "--headless", static_cast<char*>(nullptr));
     _exit(127);
   }
+  return pid;
+}
+
+// Sends `sig` once the program catches it; the exit status, or -1 when it was
+// killed by a signal or did not end.
+int endWith(pid_t pid, int sig) {
   using namespace std::chrono;
   const auto deadline = steady_clock::now() + seconds(30);
-  while (!catchesSignal(pid, GetParam()) && steady_clock::now() < deadline) std::this_thread::sleep_for(milliseconds(5));
-  ASSERT_TRUE(catchesSignal(pid, GetParam()));
-  kill(pid, GetParam());
+  while (!catchesSignal(pid, sig) && steady_clock::now() < deadline) std::this_thread::sleep_for(milliseconds(5));
+  kill(pid, sig);
   int status = 0;
   pid_t done = 0;
   while ((done = waitpid(pid, &status, WNOHANG)) == 0 && steady_clock::now() < deadline)
@@ -274,10 +285,51 @@ TEST_P(ExecutableSignalTest, EndsThroughTheCloseMessageWithStatusZero) {
   if (done == 0) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
-    FAIL() << "the program did not end";
+    return -1;
   }
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST_P(ExecutableSignalTest, EndsThroughTheCloseMessageWithStatusZero) {
+  const char* exe = std::getenv("QUILLON_EXE");
+  if (!exe) GTEST_SKIP() << "QUILLON_EXE is not set";
+  const pid_t pid = startHeadless(exe);
+  ASSERT_GE(pid, 0);
+  EXPECT_EQ(endWith(pid, GetParam()), 0);
+}
+
+// The start-up measurement: the time of the first wait for events is written
+// only when asked for, and the program runs and ends as usual.
+TEST(ExecutableStartupTest, WritesTheFirstWaitTimeWhenAskedAndEndsNormally) {
+  const char* exe = std::getenv("QUILLON_EXE");
+  if (!exe) GTEST_SKIP() << "QUILLON_EXE is not set";
+  const std::string file = std::filesystem::current_path().string() + "/first-wait.txt";
+  std::remove(file.c_str());
+  timespec before{};
+  clock_gettime(CLOCK_MONOTONIC, &before);
+  static std::string variable;
+  variable = "QUILLON_FIRST_WAIT_FILE=" + file;
+  const pid_t pid = startHeadless(exe, variable.c_str());
+  ASSERT_GE(pid, 0);
+  // Started, it soon has nothing to do and waits.
+  long long nanoseconds = 0;
+  using namespace std::chrono;
+  for (const auto deadline = steady_clock::now() + seconds(30); steady_clock::now() < deadline;) {
+    std::ifstream in(file);
+    std::string line;
+    // A whole line: the program may be writing it right now.
+    if (std::getline(in, line) && !in.eof()) {
+      nanoseconds = std::atoll(line.c_str());
+      break;
+    }
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+  EXPECT_EQ(endWith(pid, SIGTERM), 0);
+  ASSERT_GT(nanoseconds, 0) << "no time in " << file;
+  EXPECT_GT(nanoseconds, static_cast<long long>(before.tv_sec) * 1000000000LL + before.tv_nsec);
+  std::remove(file.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ExecutableSignalTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP),

@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# Runs every measurement of bench/ on an optimised, unsanitized build and prints
+# one table: the VT100 paths beside libvterm with their ratio, the 3270 paths,
+# the program's start-up time and resident memory, and the machine.
+#
+#   bench/run.sh [--profile]
+#
+# BUILD_DIR (default build-bench in the repository) is the build used;
+# REPETITIONS (default 3) how often each benchmark runs (the median is shown).
+# --profile also runs bench/profile.sh (callgrind on smaller inputs).
+# Everything printed is also kept in $BUILD_DIR/bench-results.txt.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${BUILD_DIR:-$root/build-bench}
+repetitions=${REPETITIONS:-3}
+profile=0
+for arg in "$@"; do
+  case $arg in
+    --profile) profile=1 ;;
+    *) echo "usage: bench/run.sh [--profile]" >&2; exit 2 ;;
+  esac
+done
+
+echo "== building (Release, not sanitized) in $build"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_SANITIZE=OFF -DQUILLON_TESTS=OFF -DQUILLON_BENCH=ON > /dev/null
+cmake --build "$build" -j"$(nproc)" > "$build/bench-build.log" 2>&1 || { tail -40 "$build/bench-build.log"; exit 1; }
+if [ ! -x "$build/bench/quillon_bench" ]; then
+  echo "quillon_bench was not built (is libbenchmark-dev installed? see tools/install-deps.sh)" >&2
+  exit 1
+fi
+cmake --build "$build" --target quillon_bench_inputs > /dev/null
+
+results=$build/bench-results.txt
+json=$build/bench-results.json
+work=$(mktemp -d)
+tmux_socket="quillon-bench-$$"
+host_pid=""
+cleanup() {
+  tmux -L "$tmux_socket" -f /dev/null kill-server > /dev/null 2>&1 || true
+  [ -n "$host_pid" ] && kill "$host_pid" 2> /dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+echo "== benchmarks ($repetitions repetitions each; this takes a few minutes)"
+"$build/bench/quillon_bench" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
+  --benchmark_out="$json" --benchmark_out_format=json | tee "$work/bench-console.txt"
+
+echo "== start-up and idle memory, --headless (not connected: without a display nothing chooses Connect)"
+# The demo host gives the address the program is started with, as tools/demo.sh does.
+exec {ports}< <(exec "$build/tools/demo-host/quillon-demo-host" --port 0 --logoff-delay 0 2> "$work/host.log")
+host_pid=$!
+read -r -t 10 line <&"$ports" || { echo "the demo host did not start" >&2; exit 1; }
+address=${line##* }
+# From the build directory, where the program finds its font file as a user's would.
+(cd "$build" && "$build/bench/quillon-startup-probe" 15 "$build/quillon" --headless "$address") | tee "$work/startup.txt"
+
+echo "== resident memory connected to the demo host (terminal display under tmux, 100 x 32)"
+tmux_cmd() { tmux -u -L "$tmux_socket" -f /dev/null "$@"; }
+wait_for() {  # wait_for TEXT: until the pane shows TEXT (30 s at most)
+  local i
+  for i in $(seq 600); do
+    tmux_cmd capture-pane -p -t bench 2> /dev/null | grep -qF -- "$1" && return 0
+    sleep 0.05
+  done
+  echo "the pane never showed: $1" >&2
+  tmux_cmd capture-pane -p -t bench >&2 || true
+  return 1
+}
+status_kib() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status"; }
+rss_3270="" hwm_3270="" rss_vt="" hwm_vt=""
+measure_connected() {
+  tmux_cmd new-session -d -s bench -x 100 -y 32 -e LANG=C.UTF-8 "cd '$build' && exec ./quillon '$address'" || return 1
+  wait_for "Main  Edit  Connect" || return 1
+  local pid
+  pid=$(tmux_cmd display-message -p -t bench '#{pane_pid}')
+  # Connect (menu bar, Connect, OK on the offered host and IBM 3270): the logon panel.
+  tmux_cmd send-keys -t bench C-] Right Right Enter
+  wait_for "Destination Host" || return 1
+  tmux_cmd send-keys -t bench Enter
+  wait_for "QUILLON DEMO HOST - LOGON" || return 1
+  sleep 2
+  rss_3270=$(status_kib "$pid" VmRSS)
+  hwm_3270=$(status_kib "$pid" VmHWM)
+  # Connect again as a VT100: the shell prompt.
+  tmux_cmd send-keys -t bench C-] Right Right Enter
+  wait_for "Destination Host" || return 1
+  tmux_cmd send-keys -t bench Tab Up Enter
+  wait_for "demo> " || return 1
+  sleep 2
+  rss_vt=$(status_kib "$pid" VmRSS)
+  hwm_vt=$(status_kib "$pid" VmHWM)
+  # Main, Exit.
+  tmux_cmd send-keys -t bench C-] Down Down Enter
+  sleep 0.5
+}
+measure_connected || echo "the connected measurement failed" >&2
+tmux_cmd kill-server > /dev/null 2>&1 || true
+
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+cpu_model=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+cpu_mhz=$(awk -F': ' '/^cpu MHz/ { printf "%.0f", $2; exit }' /proc/cpuinfo)
+memory=$(awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
+cores=$(nproc)
+compiler=$(c++ --version | head -1)
+kernel=$(uname -sr)
+
+python3 - "$json" "$work/startup.txt" > "$results" << EOF
+import json, re, sys
+data = json.load(open(sys.argv[1]))
+med = {b["run_name"]: b for b in data["benchmarks"] if b.get("aggregate_name") == "median"}
+def mib(b): return b["bytes_per_second"] / 1048576.0 if b else None
+def fmt(v, f="%.1f"): return f % v if v is not None else "-"
+print("Quillon benchmarks (bench/run.sh), medians of $repetitions runs, per CPU second")
+print()
+print("%-22s %14s %14s %16s" % ("VT100 input", "quillon MiB/s", "libvterm MiB/s", "quillon/libvterm"))
+for name in ("vt100-plain", "vt100-csi", "vt100-unrecognised"):
+    ours, theirs = med.get(name + "/quillon"), med.get(name + "/libvterm")
+    ratio = mib(ours) / mib(theirs) if ours and theirs else None
+    print("%-22s %14s %14s %16s" % (name, fmt(mib(ours)), fmt(mib(theirs)), fmt(ratio, "%.2f")))
+print()
+rec = med.get("tn3270_records/quillon")
+if rec:
+    print("3270 records (ParseData -> CreateScreen -> ShowScreen): %.0f records/s, %.1f MiB/s"
+          % (rec["items_per_second"], mib(rec)))
+bi = med.get("tn3270_build_input/quillon")
+if bi:
+    print("build_input, 40 modified fields: %.0f calls/s (%.0f ns per call)"
+          % (bi["items_per_second"], 1e9 / bi["items_per_second"]))
+print()
+startup = open(sys.argv[2]).read()
+m = re.search(r"startup_ms median=(\S+) min=(\S+) max=(\S+) runs=(\d+)", startup)
+if m:
+    print("Start-up to the first message-loop wait (--headless): median %s ms, min %s, max %s (%s runs)" % m.groups())
+m = re.search(r"idle_rss_kib median=(\d+) hwm_kib median=(\d+)", startup)
+if m:
+    print("Resident memory, --headless, idle, not connected: VmRSS %s kB (VmHWM %s kB)" % m.groups())
+print("Resident memory, terminal display, connected to the demo host, idle:")
+print("  3270 logon panel:  VmRSS ${rss_3270:--} kB (VmHWM ${hwm_3270:--} kB)")
+print("  VT100 at its prompt: VmRSS ${rss_vt:--} kB (VmHWM ${hwm_vt:--} kB)")
+print()
+print("Machine: $cpu_model, $cores cores (about $cpu_mhz MHz), $memory")
+print("Load average (1, 5, 15 min): $load_before before, $load_after after")
+print("Built with $compiler, CMAKE_BUILD_TYPE=Release; $kernel")
+EOF
+echo
+cat "$results"
+
+if [ "$profile" = 1 ]; then
+  echo
+  BUILD_DIR=$build bench/profile.sh
+fi
