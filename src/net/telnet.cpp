@@ -55,8 +55,12 @@ int commandLength(const unsigned char* p, int available) {
         ++k;
       } else if (p[k + 1] == kTelnetSE) {
         return k + 2;
-      } else {
+      } else if (p[k + 1] == kTelnetIAC) {
         k += 2;  // a doubled IAC inside the subnegotiation
+      } else {
+        // Another command: the host left out the IAC SE. The subnegotiation
+        // ends here, unanswered, and the command is taken as a command.
+        return k;
       }
     }
     // A subnegotiation that never ends is dropped rather than held forever.

@@ -13,14 +13,16 @@ struct Cell {
   int row;
 };
 
-// The cell under the mouse. A window can be larger than the screen; cells past
-// its edges are brought onto the nearest screen cell of `columns` x `rows`.
+// The cell under the mouse. The coordinates are signed: with the button held
+// the pointer may be left of or above the window. A window can also be larger
+// than the screen; cells past any edge are brought onto the nearest screen
+// cell of `columns` x `rows`.
 Cell cellAt(const CommTcp& t, LPARAM lParam, int columns, int rows) {
-  const int x = LOWORD(lParam);
-  const int y = HIWORD(lParam);
+  const int x = static_cast<short>(LOWORD(lParam));
+  const int y = static_cast<short>(HIWORD(lParam));
   const int column = t.cellWidth > 0 ? x / t.cellWidth : 0;
   const int row = t.cellHeight > 0 ? y / t.cellHeight : 0;
-  return Cell{std::min(column, columns - 1), std::min(row, rows - 1)};
+  return Cell{std::clamp(column, 0, columns - 1), std::clamp(row, 0, rows - 1)};
 }
 
 // The attribute of the first field whose positions, or the position just

@@ -23,6 +23,12 @@ std::map<HWND, Nesting>& nesting() {
   return windows;
 }
 
+// True once the window has been asked to close while a handler of it runs.
+bool closing(HWND hwnd) {
+  const auto it = nesting().find(hwnd);
+  return it != nesting().end() && it->second.closePending;
+}
+
 // Closes the connection and the trace log and destroys the window, which
 // deletes the terminal object: nothing of it may be touched afterwards.
 void closeTerminal(CommTcp& t, HWND hwnd) {
@@ -72,8 +78,11 @@ void CommTcp::onChar(HWND hwnd, WPARAM ch, LPARAM lParam) {
     CharVt100(hwnd, ch, lParam);
     return;
   }
-  // Each repeat is a key of its own; stop if one of them closed the window.
-  for (unsigned i = 0; i < repeat && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this); ++i)
+  // Each repeat is a key of its own. The repeats stop once one of them has
+  // closed the window or the window is to close (the host has gone, and every
+  // further send would only fail with a message box of its own).
+  for (unsigned i = 0; i < repeat && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this) && !closing(hwnd);
+       ++i)
     Char3270(hwnd, ch, lParam);
 }
 
