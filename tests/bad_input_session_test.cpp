@@ -21,25 +21,6 @@ namespace {
 
 using posix::testing::messageBoxes;
 
-Bytes repeat(const Bytes& unit, size_t times) {
-  Bytes out;
-  out.reserve(unit.size() * times);
-  for (size_t i = 0; i < times; ++i) out.insert(out.end(), unit.begin(), unit.end());
-  return out;
-}
-Bytes ebcdic(const std::string& s) {
-  Bytes out(s.begin(), s.end());
-  Asc_To_Ebc(out.data(), static_cast<unsigned>(out.size()));
-  return out;
-}
-Bytes sba(uint32_t position) {
-  Bytes out{0x11, 0, 0};
-  cvpc3270(&out[1], static_cast<int>(position / 80), static_cast<int>(position % 80));
-  return out;
-}
-Bytes sf(uint8_t attribute) { return Bytes{0x1D, attribute}; }
-const Bytes kEraseWrite{0xF5, 0xC3};
-const Bytes kEor{0xFF, 0xEF};
 // Erases the screen, writes a protected "HELLO" at 1..5 and an input field from 7.
 const Bytes kHello = kEraseWrite + sba(0) + sf(0x60) + ebcdic("HELLO") + sf(0x40) + kEor;
 

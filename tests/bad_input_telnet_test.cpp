@@ -14,23 +14,10 @@
 #include "net/socket_io.h"
 #include "net/telnet.h"
 #include "scripted_host.h"
+#include "stream_bytes.h"
 #include "vt100/nvt_screen.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-Bytes repeat(const Bytes& unit, size_t times) {
-  Bytes out;
-  out.reserve(unit.size() * times);
-  for (size_t i = 0; i < times; ++i) out.insert(out.end(), unit.begin(), unit.end());
-  return out;
-}
 
 const Bytes kIbmAnswer = bytesOf({0xFF, 0xFA, 0x18, 0x00}) + text("IBM-3278-2") + bytesOf({0xFF, 0xF0});
 // Erases the screen, writes a protected "HELLO" at 1..5 and an input field from 7.

@@ -11,28 +11,15 @@
 #include "connected_fixture.h"
 #include "net/telnet.h"
 #include "scripted_host.h"
+#include "stream_bytes.h"
 #include "tn3270/ebcdic.h"
 #include "ui/resource.h"
 #include "vt100/nvt_screen.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using posix::testing::messageBoxes;
 
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-Bytes sba(uint32_t position) {
-  Bytes out{0x11, 0, 0};
-  cvpc3270(&out[1], static_cast<int>(position / 80), static_cast<int>(position % 80));
-  return out;
-}
-Bytes sf(uint8_t attribute) { return Bytes{0x1D, attribute}; }
-const Bytes kEraseWrite{0xF5, 0xC3};
-const Bytes kInsertCursor{0x13};
-const Bytes kEor{0xFF, 0xEF};
 // A protected field at 1..5, an input field at 7..16 holding the cursor,
 // protected from 18 to the end.
 const Bytes kShortField =

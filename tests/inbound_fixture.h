@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "harness.h"
+#include "stream_bytes.h"
 #include "tn3270/ebcdic.h"
-
-using Bytes = std::vector<uint8_t>;
 
 // "F5 C3 11 40 40" -> bytes; spaces are ignored.
 inline Bytes hex(const std::string& text) {
@@ -26,11 +25,6 @@ inline Bytes hex(const std::string& text) {
     }
   }
   return out;
-}
-
-inline Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
 }
 
 // The two bytes of a buffer address.

@@ -13,14 +13,7 @@
 #include "harness.h"
 #include "loopback.h"
 #include "scripted_host.h"
-
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-inline Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+#include "stream_bytes.h"
 
 // What the terminal sends as soon as the connection is up.
 inline constexpr char kOpening[] = "FF FD 01 FF FC 01 FF FB 03 FF FD 03 FF FB 1F FF FD 1F";

@@ -15,18 +15,10 @@
 #include "net/socket_io.h"
 #include "net/telnet.h"
 #include "scripted_host.h"
+#include "stream_bytes.h"
 #include "vt100/nvt_screen.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // Erases the screen, writes a protected "HELLO" at 1..5 and an input field from 7.
 const Bytes kHelloRecord = bytesOf({0xF5, 0xC3, 0x11, 0x40, 0x40, 0x1D, 0x60, 0xC8, 0xC5, 0xD3, 0xD3, 0xD6, 0x1D,
