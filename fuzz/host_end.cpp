@@ -1,0 +1,98 @@
+#include "host_end.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <thread>
+
+namespace fuzz {
+namespace {
+
+[[noreturn]] void fail(const char* what) {
+  std::perror(what);
+  std::abort();
+}
+
+// Socket buffers large enough that the terminal's replies to one input never
+// wait for the drainer.
+constexpr int kSocketBuffer = 4 << 20;
+
+int g_server = -1;
+std::thread* g_drainer = nullptr;
+
+}  // namespace
+
+void openHostEnd(int* client) {
+  closeHostEnd();
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      listen(listener, 1) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+    fail("loopback listener");
+  const int c = socket(AF_INET, SOCK_STREAM, 0);
+  for (int fd : {c, listener}) {
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSocketBuffer, sizeof kSocketBuffer);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kSocketBuffer, sizeof kSocketBuffer);
+  }
+  if (c < 0 || connect(c, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) fail("loopback connect");
+  const int s = accept(listener, nullptr, nullptr);
+  close(listener);
+  if (s < 0) fail("loopback accept");
+  // The host's bytes go out at once (hostEndSends waits for their arrival); the
+  // terminal's end keeps the system's default, as the program's own socket does.
+  const int one = 1;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  g_server = s;
+  g_drainer = new std::thread([s] {
+    static char buffer[1 << 16];
+    for (;;) {
+      const ssize_t n = recv(s, buffer, sizeof buffer, 0);
+      if (n > 0 || (n < 0 && errno == EINTR)) continue;
+      return;  // the terminal closed its end, or ours was shut down
+    }
+  });
+  *client = c;
+}
+
+void closeHostEnd() {
+  if (g_server < 0) return;
+  shutdown(g_server, SHUT_RDWR);
+  g_drainer->join();
+  delete g_drainer;
+  g_drainer = nullptr;
+  close(g_server);
+  g_server = -1;
+}
+
+void hostEndSends(int client, const uint8_t* data, size_t size) {
+  if (size == 0 || g_server < 0) return;
+  int before = 0;
+  ioctl(client, FIONREAD, &before);
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = send(g_server, data + done, size - done, MSG_NOSIGNAL);
+    if (n <= 0) return;  // the terminal has closed its end
+    done += static_cast<size_t>(n);
+  }
+  // Loopback delivery is immediate in practice; wait a bounded time all the same.
+  for (int tries = 0; tries < 1000; ++tries) {
+    int ready = 0;
+    if (ioctl(client, FIONREAD, &ready) != 0 || ready >= before + static_cast<int>(size)) return;
+    pollfd p{client, POLLIN, 0};
+    poll(&p, 1, 1);
+  }
+}
+
+}  // namespace fuzz
