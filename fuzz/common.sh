@@ -39,3 +39,9 @@ fuzz_run() {
 fuzz_executions() {
   sed -n 's/^stat::number_of_executed_units: *//p' "$1" | tail -1
 }
+
+# Findings a run left in an artifact directory: crashes, leaks, timeouts and
+# running out of memory (slow-unit-* files only note slow inputs).
+fuzz_findings() {
+  find "$1" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | sort
+}

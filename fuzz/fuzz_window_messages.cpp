@@ -8,6 +8,7 @@
 //
 // Input: a flags byte (bit 0: 3270 mode, bit 1: trace log), then messages,
 // each a kind byte and its operands.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -29,12 +30,21 @@ void answerDialogs(HWND dialog, const std::string&) {
   posix::testing::pressButton(dialog, IDOK);
 }
 
+// Repeats an input may still ask for: 16 per input byte. A 3270 window handles
+// each repeat as a key of its own, and each repeated Enter sends a record, so
+// the work and the replies of an input stay bounded by its size; a long input
+// can still give any count.
+unsigned g_repeatBudget = 0;
+
 // A key message's lParam: scan code and flags as given; the repeat count is
-// small unless the operand's top bit asks for any count at all (a 3270 window
-// types a character once per repeat).
+// small unless the operand's top bit asks for any count at all (within the
+// input's budget).
 LPARAM keyLparam(fuzz::Reader& in) {
   uint32_t v = in.dword();
-  if (!(v & 0x80000000u)) v = (v & 0xFFFF0000u) | (v & 0x0Fu);
+  unsigned repeat = (v & 0x80000000u) ? (v & 0xFFFFu) : (v & 0x0Fu);
+  repeat = std::min(repeat, g_repeatBudget);
+  g_repeatBudget -= repeat;
+  v = (v & 0xFFFF0000u) | repeat;
   return static_cast<LPARAM>(static_cast<int32_t>(v));
 }
 LPARAM lparam(fuzz::Reader& in) { return static_cast<LPARAM>(static_cast<int32_t>(in.dword())); }
@@ -49,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   (void)handlerSet;
   fuzz::Reader in(data, size);
+  g_repeatBudget = static_cast<unsigned>(std::min<size_t>(size, 4096) * 16);
   const uint8_t flags = in.byte();
   fuzz::resetTerminal((flags & 1) ? fuzz::Mode::kIbm3270 : fuzz::Mode::kVt100);
   // The window owns its trace log (closing the window closes it), so each input

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Long fuzzing runs that keep their corpus: fuzz/work/TARGET/corpus (git-ignored)
-# grows from run to run, seeded from fuzz/corpus/TARGET; findings land in
-# fuzz/work/TARGET/artifacts. JOBS processes share one target's corpus; with
+# grows from run to run, seeded from fuzz/corpus/TARGET; findings (crash-*,
+# leak-*, timeout-*, oom-*) and slow inputs land in fuzz/work/TARGET/artifacts. JOBS processes share one target's corpus; with
 # "all" the targets run one after another, each for SECONDS.
 #   tools/fuzz-long.sh TARGET|all SECONDS [JOBS]
 set -uo pipefail
@@ -29,7 +29,7 @@ for t in "${targets[@]}"; do
   work="$FUZZ_ROOT/fuzz/work/$t"
   mkdir -p "$work/corpus" "$work/artifacts" "$work/logs"
   stamp=$(date +%Y%m%d-%H%M%S)
-  before=$(ls "$work/artifacts" | wc -l)
+  before=$(fuzz_findings "$work/artifacts" | wc -l)
   pids=()
   for j in $(seq 1 "$jobs"); do
     fuzz_run "$t" "$seconds" "$work/logs/$stamp-$j.log" "$work/artifacts" "$work/corpus" "$FUZZ_ROOT/fuzz/corpus/$t" &
@@ -43,7 +43,7 @@ for t in "${targets[@]}"; do
     runs=$((runs + ${n:-0}))
   done
   echo "$t: $runs executions in $seconds s with $jobs job(s); corpus $(ls "$work/corpus" | wc -l) files"
-  if [ "$(ls "$work/artifacts" | wc -l)" -gt "$before" ]; then
+  if [ "$(fuzz_findings "$work/artifacts" | wc -l)" -gt "$before" ]; then
     failed=1
     echo "$t: new findings in $work/artifacts"
   fi

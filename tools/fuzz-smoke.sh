@@ -22,12 +22,13 @@ for t in "${FUZZ_TARGETS[@]}"; do
   runs=$(fuzz_executions "$scratch/$t/log")
   total=$((total + ${runs:-0}))
   echo "$t: ${runs:-?} executions in $(($(date +%s) - start)) s, exit $rc"
-  if [ $rc -ne 0 ] || [ -n "$(ls -A "$scratch/$t/artifacts")" ]; then
+  findings=$(fuzz_findings "$scratch/$t/artifacts")
+  if [ $rc -ne 0 ] || [ -n "$findings" ]; then
     failed=1
     echo "---- $t FAILED; the end of its log:"
     tail -60 "$scratch/$t/log"
-    for a in "$scratch/$t/artifacts/"*; do
-      [ -e "$a" ] && echo "input kept: $a (base64: $(base64 -w0 "$a" | head -c 2000))"
+    for a in $findings; do
+      echo "input kept: $a (base64: $(base64 -w0 "$a" | head -c 2000))"
     done
   fi
 done
