@@ -1,10 +1,9 @@
 #include "fuzz_support.h"
 
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
