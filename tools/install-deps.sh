@@ -4,7 +4,9 @@ set -euo pipefail
 packages=(cmake make g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 file libncurses-dev tmux xfonts-terminus pcf2bdf libbenchmark-dev libvterm-dev
   # The Windows build under Wine: GoogleTest's sources for the cross-compiled tests, the
   # 32-bit Wine, and an X server, window list and screenshots for the smoke tests.
-  googletest wine wine32:i386 xvfb xdotool imagemagick)
+  googletest wine wine32:i386 xvfb xdotool imagemagick
+  # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+  clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
