@@ -51,6 +51,7 @@ std::vector<char> g_freshChars;
 std::vector<uint32_t> g_freshAttributes;
 int g_freshGdiObjects = 0;
 int g_freshGridCells = 0;
+int g_freshRingTop = 0;
 
 void makeScratchDirectory() {
   // In memory where the system has it: the settings target writes a file per input.
@@ -103,6 +104,7 @@ void makeSession() {
   std::memcpy(g_fresh->savedColors, t.savedColors, sizeof t.savedColors);
   g_freshChars.assign(s.t->nvtChars, s.t->nvtChars + kNvtBufferCells);
   g_freshAttributes.assign(s.t->nvtAttributes, s.t->nvtAttributes + kNvtBufferCells);
+  g_freshRingTop = s.t->nvtRingTop;
   g_freshGdiObjects = posix::testing::liveGdiObjects();
   const posix::CellGrid* grid = posix::testing::grid(s.window);
   g_freshGridCells = grid ? grid->columns() * grid->rows() : 0;
@@ -228,6 +230,7 @@ void resetTerminal(Mode mode) {
   t.nvtViewTop = f.nvtViewTop;
   std::memcpy(t.nvtChars, g_freshChars.data(), g_freshChars.size());
   std::memcpy(t.nvtAttributes, g_freshAttributes.data(), g_freshAttributes.size() * sizeof(uint32_t));
+  t.nvtRingTop = g_freshRingTop;
   t.nvtCurrentAttribute = f.nvtCurrentAttribute;
   t.scrollRegion = f.scrollRegion;
   t.savedCursorColumn = f.savedCursorColumn;

@@ -96,7 +96,7 @@ class BadInputTelnet : public OnLoopback<NvtLayoutTest> {
   }
   // What the host has received so far (replies are sent before ParseData returns).
   std::string wire() { return hex(scripted::takeReady(loop.server)); }
-  std::string nvtRow(int row, int columns) const { return std::string(&t->nvtChars[(kLive + row) * 81], columns); }
+  std::string nvtRow(int row, int columns) const { return std::string(&t->nvtChars[t->NvtCellIndex(kLive + row, 0)], columns); }
   std::string screen3270(uint32_t from, uint32_t count) const {
     return std::string(reinterpret_cast<const char*>(t->screenChars) + from, count);
   }

@@ -197,7 +197,7 @@ TEST_F(BadInputUi, KeyRepeatCountOf65535In3270ModeStopsAtTheFieldAndThePendingBu
 // host's cursor alone.
 TEST_F(BadInputUi, MouseOutsideTheWindowClampsTheVt100Selection) {
   toVt100();
-  for (int r = 0; r < 25; ++r) std::memset(t->nvtChars + (kLive + r) * 81, 'a' + r, 80);
+  for (int r = 0; r < 25; ++r) std::memset(t->nvtChars + t->NvtCellIndex(kLive + r, 0), 'a' + r, 80);
   auto rows = [&](int from, int to) {  // whole rows, each with its line end
     std::string s;
     for (int r = from; r <= to; ++r) s += std::string(80, static_cast<char>('a' + r)) + "\r\n";
@@ -221,7 +221,7 @@ TEST_F(BadInputUi, MouseOutsideTheWindowClampsTheVt100Selection) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    for (int i = 0; i < 25 * 81; ++i) t->nvtAttributes[kLive * 81 + i] &= ~kAttrSelected;
+    for (int i = 0; i < 25 * 81; ++i) t->nvtAttributes[t->NvtCellIndex(kLive + i / 81, i % 81)] &= ~kAttrSelected;
     SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, c.press);
     SendMessageA(window_, WM_MOUSEMOVE, MK_LBUTTON, c.release);
     SendMessageA(window_, WM_LBUTTONUP, 0, c.release);
@@ -235,7 +235,7 @@ TEST_F(BadInputUi, MouseOutsideTheWindowClampsTheVt100Selection) {
     int first = c.startRow * 81 + c.startColumn, last = c.endRow * 81 + c.endColumn;
     if (first > last) std::swap(first, last);
     for (int i = 0; i < 25 * 81; ++i) {
-      const bool selected = (t->nvtAttributes[kLive * 81 + i] & kAttrSelected) != 0;
+      const bool selected = (t->nvtAttributes[t->NvtCellIndex(kLive + i / 81, i % 81)] & kAttrSelected) != 0;
       ASSERT_EQ(selected, i >= first && i <= last) << "cell " << i;
     }
   }

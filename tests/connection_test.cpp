@@ -170,7 +170,7 @@ SessionRecord ConnectionTest::runVt100Session() {
   CommTcp* t = terminal();
   std::string history;
   for (int row = 70; row < 100; ++row) {
-    std::string line(&t->nvtChars[row * 81], 20);
+    std::string line(&t->nvtChars[t->NvtCellIndex(row, 0)], 20);
     line.erase(line.find_last_not_of(' ') + 1);
     history += line + "|\n";
   }
@@ -480,7 +480,7 @@ TEST_F(ConnectionTest, DataArrivingWhileABoxIsUpIsReadAfterTheBatch) {
   letTerminalRead();
   ASSERT_TRUE(pumpUntil([&] { return scripted::unreadBytes(static_cast<int>(terminalSocket())) == 0; }));
   posix::testing::pumpUntilIdle();
-  EXPECT_EQ(std::string(&terminal()->nvtChars[100 * 81], 10), "abchello  ");
+  EXPECT_EQ(std::string(&terminal()->nvtChars[terminal()->NvtCellIndex(100, 0)], 10), "abchello  ");
   EXPECT_EQ(posix::testing::rowText(hwnd, 0, 10), "abchello  ");
   ASSERT_EQ(messageBoxes().size(), 1u);
   EXPECT_EQ(messageBoxes()[0].caption, "Sending A Char");

@@ -154,8 +154,8 @@ TEST_F(MenuCommandTest, WithoutASocketSendingEntriesReportIt) {
 }
 
 TEST_F(MenuCommandTest, CopyPutsTheSelectionOnTheClipboard) {
-  std::memcpy(t->nvtChars + (kLive + 2) * 81, "hello world", 11);
-  std::memcpy(t->nvtChars + (kLive + 3) * 81, "second", 6);
+  std::memcpy(t->nvtChars + t->NvtCellIndex(kLive + 2, 0), "hello world", 11);
+  std::memcpy(t->nvtChars + t->NvtCellIndex(kLive + 3, 0), "second", 6);
   posix::testing::setClipboardBytes(std::string("old text", 9));
   const struct {
     int startColumn, startRow, endColumn, endRow;

@@ -178,7 +178,7 @@ TEST_F(NvtInsertTest, BeforeTheLayoutTheLiveScreenHas24Rows) {
   t->cursorColumn = 0;
   insert("k");
   EXPECT_EQ(t->nvtViewTop, 96);
-  EXPECT_EQ(t->nvtChars[(96 + 23) * 81], 'k');
+  EXPECT_EQ(t->nvtChars[t->NvtCellIndex(96 + 23, 0)], 'k');
 }
 
 }  // namespace

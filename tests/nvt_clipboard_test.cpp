@@ -19,13 +19,13 @@ class NvtClipboardTest : public NvtLayoutTest {
     for (int b = 0; b < 125; ++b) {
       std::string text = std::to_string(b) + ":";
       while (text.size() < 81) text += static_cast<char>('a' + text.size() % 26);
-      std::memcpy(t->nvtChars + b * 81, text.data(), 81);
+      std::memcpy(t->nvtChars + t->NvtCellIndex(b, 0), text.data(), 81);
     }
   }
 
   // The text of buffer row b, columns first..last.
   std::string cells(int bufferRow, int first, int last) {
-    return std::string(t->nvtChars + bufferRow * 81 + first, static_cast<size_t>(last - first + 1));
+    return std::string(t->nvtChars + t->NvtCellIndex(bufferRow, first), static_cast<size_t>(last - first + 1));
   }
 
   // Copies into a buffer of exactly the size the copy command would allocate.
@@ -67,8 +67,8 @@ TEST_F(NvtClipboardTest, SelectionsCopyTheCellsInReadingOrderWithLineEnds) {
 }
 
 TEST_F(NvtClipboardTest, BlanksAreCopiedAsTheyStand) {
-  std::memset(t->nvtChars + (kLive + 8) * 81 + 10, ' ', 70);
-  std::memcpy(t->nvtChars + (kLive + 8) * 81 + 12, "ls", 2);
+  std::memset(t->nvtChars + t->NvtCellIndex(kLive + 8, 10), ' ', 70);
+  std::memcpy(t->nvtChars + t->NvtCellIndex(kLive + 8, 12), "ls", 2);
   EXPECT_EQ(copy(10, 8, 20, 8), "  ls       ");
   EXPECT_EQ(copy(78, 7, 79, 8), cells(kLive + 7, 78, 79) + "\r\n" + cells(kLive + 8, 0, 79));
 }
@@ -103,8 +103,8 @@ TEST_F(NvtClipboardTest, ASelectionInTheHistoryCopiesTheRowsInView) {
 }
 
 TEST_F(NvtClipboardTest, ShiftedAndLineDrawingCellsCopyAsStored) {
-  std::memcpy(t->nvtChars + (kLive + 9) * 81, "x~{ab~}c", 8);
-  for (int c = 0; c < 81; ++c) t->nvtAttributes[(kLive + 9) * 81 + c] = kAttrLineDrawing;
+  std::memcpy(t->nvtChars + t->NvtCellIndex(kLive + 9, 0), "x~{ab~}c", 8);
+  for (int c = 0; c < 81; ++c) t->nvtAttributes[t->NvtCellIndex(kLive + 9, c)] = kAttrLineDrawing;
   t->PaintNVTScreen(window_, t->cellWidth, t->cellHeight);
   EXPECT_EQ(copy(0, 9, 7, 9), std::string("x~{") + '\xE1' + '\xE2' + "~}c");
   EXPECT_EQ(copy(0, 10, 4, 10), cells(kLive + 10, 0, 4));

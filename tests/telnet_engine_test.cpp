@@ -85,8 +85,8 @@ class TelnetEngineTest : public TerminalWindowTest {
     std::memset(t->nvtChars, ' ', kNvtBufferCells);
   }
 
-  char cell(int row, int column) const { return t->nvtChars[(kLive + row) * 81 + column]; }
-  std::string nvtRow(int row, int columns) const { return std::string(&t->nvtChars[(kLive + row) * 81], columns); }
+  char cell(int row, int column) const { return t->nvtChars[t->NvtCellIndex(kLive + row, column)]; }
+  std::string nvtRow(int row, int columns) const { return std::string(&t->nvtChars[t->NvtCellIndex(kLive + row, 0)], columns); }
   std::string gridRow(int row, int columns) const { return posix::testing::rowText(window_, row, columns); }
 
   void openTrace() { t->traceFile = std::fopen("telntlog.txt", "w"); }
@@ -344,7 +344,7 @@ TEST_F(TelnetEngineTest, OnlyBatchesOfMoreThanOneByteRepaintTheWholeScreen) {
   resetState(0, 2);
   read(text("ab"));  // a first repaint shows the empty rows
   // A row written behind the window's back shows only after a whole repaint.
-  std::memcpy(&t->nvtChars[(kLive + 5) * 81], "HIDDEN", 6);
+  std::memcpy(&t->nvtChars[t->NvtCellIndex(kLive + 5, 0)], "HIDDEN", 6);
   read(text("c"));
   EXPECT_EQ(gridRow(0, 3), "abc");  // drawn directly
   EXPECT_EQ(gridRow(5, 6), "      ");

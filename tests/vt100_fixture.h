@@ -69,12 +69,12 @@ class Vt100Test : public NvtLayoutTest {
     return tail;
   }
 
-  char cellChar(int row, int column) { return t->nvtChars[(kLive + row) * 81 + column]; }
-  uint32_t cellAttr(int row, int column) { return t->nvtAttributes[(kLive + row) * 81 + column] & ~kAttrChanged; }
-  std::string rowText(int row, int columns = 20) { return std::string(&t->nvtChars[(kLive + row) * 81], columns); }
+  char cellChar(int row, int column) { return t->nvtChars[t->NvtCellIndex(kLive + row, column)]; }
+  uint32_t cellAttr(int row, int column) { return t->nvtAttributes[t->NvtCellIndex(kLive + row, column)] & ~kAttrChanged; }
+  std::string rowText(int row, int columns = 20) { return std::string(&t->nvtChars[t->NvtCellIndex(kLive + row, 0)], columns); }
   // Puts text on a screen row directly.
   void putRow(int row, const std::string& text) {
-    for (size_t c = 0; c < text.size() && c < 81; ++c) t->nvtChars[(kLive + row) * 81 + c] = text[c];
+    for (size_t c = 0; c < text.size() && c < 81; ++c) t->nvtChars[t->NvtCellIndex(kLive + row, c)] = text[c];
   }
 
   // The trace log: opened in the scratch directory as the program opens it (text

@@ -40,7 +40,7 @@ class WindowTest : public OnLoopback<OpenTerminalTest> {
   }
   // Buffer row `row` of the VT100 screen holds `text` from column 0.
   void putRow(int row, const std::string& text) {
-    std::memcpy(t->nvtChars + row * 81, text.data(), text.size());
+    std::memcpy(t->nvtChars + t->NvtCellIndex(row, 0), text.data(), text.size());
   }
   std::string screenRow(int row, int columns = 80) { return posix::testing::rowText(window_, row, columns); }
   const posix::Cell* cell(int column, int row) { return posix::testing::grid(window_)->at(column, row); }

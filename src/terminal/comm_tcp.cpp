@@ -110,6 +110,7 @@ int CommTcp::ComTcpInit() {
 
   std::memset(nvtChars, ' ', kNvtBufferCells);
   std::memset(nvtAttributes, 0, kNvtBufferCells * sizeof *nvtAttributes);
+  nvtRingTop = 0;
 
   terminalMode = 0;
   dontRetryCount = 0;

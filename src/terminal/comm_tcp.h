@@ -117,6 +117,10 @@ class QUILLON_API CommTcp {
   void NvtRestoreCursor();
   void NvtResetRegion();
   void NvtSetRegion(int top, int bottom);  // 1-based, 0 meaning the default 1 and 24
+  // Where a cell is kept in nvtChars / nvtAttributes: buffer row 0 is the
+  // oldest history row, row 4 * nvtRows the top screen row; a row's cells are
+  // contiguous. Rows outside the buffer wrap into it.
+  int NvtCellIndex(int bufferRow, int column) const;
 
   // NVT painting and the clipboard text of a selection (vt100/nvt_paint.cpp, vt100/nvt_clipboard.cpp).
   void PaintNVTScreen(HWND hwnd, int cellWidth, int cellHeight);
@@ -203,6 +207,9 @@ class QUILLON_API CommTcp {
   // 1 when the current connection was made to a "passive:" host name: the
   // opening negotiation is not sent and the host negotiates first.
   int32_t passiveNegotiation{};
+  // The stored row of NVT buffer row 0: the buffer rows are a ring, so that
+  // scrolling moves this instead of the rows (see NvtCellIndex).
+  int32_t nvtRingTop{};
 
   // Bytes the next read may deliver: the receive buffer keeps room for the held
   // command and the pending tail in front of the data and a terminator after it.

@@ -15,6 +15,46 @@ constexpr int kCellStringLength = 4;
 
 bool printable(uint8_t ch) { return ch >= 0x20 && ch <= 0x7E; }
 
+// Whether one string of several cells lands exactly where drawing the cells
+// one by one would put them: the selected font is fixed pitch with an advance
+// of one cell.
+bool drawsCellsInRuns(HDC dc, int cellWidth) {
+  TEXTMETRICA tm{};
+  if (!GetTextMetricsA(dc, &tm)) return false;
+  return cellWidth > 0 && tm.tmAveCharWidth == cellWidth && tm.tmMaxCharWidth == cellWidth;
+}
+
+}  // namespace
+
+namespace {
+
+// The same picture as drawing each cell with its blanks: every row in runs of
+// cells of one text colour (a cell that sets none keeps the colour before it),
+// the last run followed by the blanks the last cell would have drawn.
+void paintRowsInRuns(const CommTcp& t, HDC dc, int cellWidth, int cellHeight) {
+  COLORREF color = t.protectedNormalColor;  // what the DC holds now
+  char text[kScreenColumns + kCellStringLength - 1];
+  for (int row = 0; row < kScreenRows; ++row) {
+    int column = 0;
+    while (column < kScreenColumns) {
+      const int first = column;
+      int length = 0;
+      for (; column < kScreenColumns; ++column) {
+        const CellLook look = Look3270Cell(t, row * kScreenColumns + column);
+        if (look.setsColor && look.color != color) {
+          if (length > 0) break;  // this cell starts the next run
+          color = look.color;
+          SetTextColor(dc, color);
+        }
+        text[length++] = look.ch;
+      }
+      if (column == kScreenColumns)
+        for (int i = 1; i < kCellStringLength; ++i) text[length++] = ' ';
+      TextOutA(dc, first * cellWidth, row * cellHeight, text, length);
+    }
+  }
+}
+
 }  // namespace
 
 CellLook Look3270Cell(const CommTcp& terminal, int position) {
@@ -40,12 +80,16 @@ void CommTcp::PaintScreen(HWND hwnd, int cellWidth, int cellHeight) {
   SetBkMode(dc, OPAQUE);
   SetBkColor(dc, backgroundColor);
   SetTextColor(dc, protectedNormalColor);
-  for (int row = 0; row < kScreenRows; ++row) {
-    for (int column = 0; column < kScreenColumns; ++column) {
-      const CellLook look = Look3270Cell(*this, row * kScreenColumns + column);
-      char text[kCellStringLength] = {look.ch, ' ', ' ', ' '};
-      if (look.setsColor) SetTextColor(dc, look.color);
-      TextOutA(dc, column * cellWidth, row * cellHeight, text, kCellStringLength);
+  if (drawsCellsInRuns(dc, cellWidth)) {
+    paintRowsInRuns(*this, dc, cellWidth, cellHeight);
+  } else {
+    for (int row = 0; row < kScreenRows; ++row) {
+      for (int column = 0; column < kScreenColumns; ++column) {
+        const CellLook look = Look3270Cell(*this, row * kScreenColumns + column);
+        char text[kCellStringLength] = {look.ch, ' ', ' ', ' '};
+        if (look.setsColor) SetTextColor(dc, look.color);
+        TextOutA(dc, column * cellWidth, row * cellHeight, text, kCellStringLength);
+      }
     }
   }
   ReleaseDC(hwnd, dc);

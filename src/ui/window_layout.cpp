@@ -85,6 +85,8 @@ void CommTcp::onLayout(HWND hwnd) {
   ReplaceFont(hwnd, &lineDrawFont, lineDrawLogFont);
   WindowScreenSetting(hwnd, &cellWidth, &cellHeight);
 
+  // The cells are laid out anew for the new counts: in buffer order.
+  nvt::straightenRing(*this);
   nvtColumns = kNvtColumns;
   nvtRows = kNvtMaxRows;
   if (scrollRegion.left == 0 && scrollRegion.top == 0 && scrollRegion.right == 0 && scrollRegion.bottom == 0)

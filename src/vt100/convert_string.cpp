@@ -1,7 +1,5 @@
 // The parameter scan of a control sequence: numbers separated by ";", private
 // markers and intermediates as entries of their own, and the final byte.
-#include <climits>
-
 #include "vt100/vt100_parser.h"
 
 extern "C" int convert_string(unsigned char* source, int sourceLength, char* kinds, int* values, int maxEntries,
@@ -13,8 +11,7 @@ extern "C" int convert_string(unsigned char* source, int sourceLength, char* kin
     for (; j < sourceLength; ++j) {
       const unsigned char b = source[j];
       if (b >= '0' && b <= '9') {
-        const int digit = b - '0';
-        value = value > (INT_MAX - digit) / 10 ? INT_MAX : value * 10 + digit;  // saturates
+        value = withDigit(value, b - '0');
         continue;
       }
       const bool entry = (b >= 0x20 && b <= 0x2F) || (b >= 0x3A && b <= 0x3F);

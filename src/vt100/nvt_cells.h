@@ -3,8 +3,14 @@
 // the host, a caller or a stale layout leaves in the cursor, the row and
 // column counts or the scrolling region, no cell outside the first
 // kNvtBufferCells is ever touched.
+//
+// The buffer rows (history, then live screen) are kept as a ring: logical row
+// 0, the oldest history row, is stored at row nvtRingTop, so a line feed at the
+// bottom of the screen moves the ring's start instead of every row. Each row's
+// cells stay contiguous; a range of rows need not be.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -30,16 +36,29 @@ struct Geometry {
   int liveBase;  // buffer row of screen row 0 (the history is the rows above)
   int top;       // top margin row, 0 .. rows - 1
   int bottom;    // bottom margin row, top .. rows - 1
+  int ringTop;   // stored row of buffer row 0, 0 .. 5 * rows - 1
 };
 
 // A margin row from its pixel edge; no cell size means row 0.
 inline int marginRow(long pixels, int cellSize) { return cellSize > 0 ? static_cast<int>(pixels / cellSize) : 0; }
 
-inline Geometry geometry(const CommTcp& t) {
+// The cell layout alone, for operations that do not scroll: the margins are
+// left at the whole screen (top 0, bottom rows - 1), which spares the two
+// divisions that read them from the scrolling region.
+inline Geometry cellLayout(const CommTcp& t) {
   Geometry g;
   g.rows = clampInt(t.nvtRows, 1, kNvtMaxRows);
   g.columns = clampInt(t.nvtColumns, 1, kNvtColumns);
   g.liveBase = 4 * g.rows;
+  g.top = 0;
+  g.bottom = g.rows - 1;
+  g.ringTop = clampInt(t.nvtRingTop, 0, 5 * g.rows - 1);
+  return g;
+}
+
+// The cell layout with the margins of the scrolling region.
+inline Geometry geometry(const CommTcp& t) {
+  Geometry g = cellLayout(t);
   g.top = clampInt(marginRow(t.scrollRegion.top, t.cellHeight), 0, g.rows - 1);
   g.bottom = clampInt(marginRow(t.scrollRegion.bottom, t.cellHeight), g.top, g.rows - 1);
   return g;
@@ -51,7 +70,17 @@ inline int bufferRows(const Geometry& g) { return 5 * g.rows; }
 // The cursor row, bounded to the live screen.
 inline int cursorRowOf(const CommTcp& t, const Geometry& g) { return clampInt(t.cursorRow, 0, g.rows - 1); }
 
-inline int cellIndex(const Geometry& g, int bufferRow, int column) { return bufferRow * g.columns + column; }
+// Index of the first cell of a buffer row (0 .. bufferRows - 1; any other
+// row is brought into that range, so the index is always inside the buffers).
+inline int rowStart(const Geometry& g, int bufferRow) {
+  const int n = bufferRows(g);
+  if (bufferRow < 0 || bufferRow >= n) bufferRow = ((bufferRow % n) + n) % n;
+  int stored = bufferRow + g.ringTop;
+  if (stored >= n) stored -= n;
+  return stored * g.columns;
+}
+
+inline int cellIndex(const Geometry& g, int bufferRow, int column) { return rowStart(g, bufferRow) + column; }
 
 // The pixel position of a cell edge, kept within int whatever the cell size.
 inline int pixel(int cells, int cellSize) { return clampInt(static_cast<long long>(cells) * cellSize, INT32_MIN, INT32_MAX); }
@@ -65,11 +94,10 @@ inline void eraseCells(CommTcp& t, const Geometry& g, int bufferRow, int first, 
   if (bufferRow < 0 || bufferRow >= bufferRows(g)) return;
   if (first < 0) first = 0;
   if (last > g.columns - 1) last = g.columns - 1;
-  for (int c = first; c <= last; ++c) {
-    const int i = cellIndex(g, bufferRow, c);
-    t.nvtChars[i] = ' ';
-    t.nvtAttributes[i] = kErasedAttribute;
-  }
+  if (first > last) return;
+  const int start = rowStart(g, bufferRow);
+  std::memset(t.nvtChars + start + first, ' ', static_cast<size_t>(last - first + 1));
+  std::fill(t.nvtAttributes + start + first, t.nvtAttributes + start + last + 1, kErasedAttribute);
 }
 
 inline void eraseRows(CommTcp& t, const Geometry& g, int firstBufferRow, int lastBufferRow) {
@@ -81,11 +109,38 @@ inline void eraseRows(CommTcp& t, const Geometry& g, int firstBufferRow, int las
 // outside the buffer rows in use are left alone.
 inline void moveRows(CommTcp& t, const Geometry& g, int from, int to, int count) {
   if (count <= 0 || from < 0 || to < 0 || from + count > bufferRows(g) || to + count > bufferRows(g)) return;
-  const size_t cells = static_cast<size_t>(count) * g.columns;
-  std::memmove(t.nvtChars + cellIndex(g, to, 0), t.nvtChars + cellIndex(g, from, 0), cells);
-  uint32_t* dest = t.nvtAttributes + cellIndex(g, to, 0);
-  std::memmove(dest, t.nvtAttributes + cellIndex(g, from, 0), cells * sizeof *dest);
-  for (size_t i = 0; i < cells; ++i) dest[i] |= kAttrChanged;
+  if (from == to) return;
+  const size_t cells = static_cast<size_t>(g.columns);
+  // Row by row, in the order that never overwrites a row still to be moved.
+  const bool down = to > from;
+  for (int k = 0; k < count; ++k) {
+    const int i = down ? count - 1 - k : k;
+    const int source = rowStart(g, from + i);
+    const int dest = rowStart(g, to + i);
+    std::memcpy(t.nvtChars + dest, t.nvtChars + source, cells);
+    for (size_t c = 0; c < cells; ++c) t.nvtAttributes[dest + c] = t.nvtAttributes[source + c] | kAttrChanged;
+  }
+}
+
+// Every buffer row moves up one, the first row coming round to the last:
+// only the ring's start moves. Which rows look changed is left to the caller.
+inline void rotateUp(CommTcp& t, const Geometry& g) {
+  const int n = bufferRows(g);
+  t.nvtRingTop = g.ringTop + 1 < n ? g.ringTop + 1 : 0;
+}
+
+// Stores the rows in buffer order again (ring start 0), for a change of the
+// row or column count, which gives the cells a new layout.
+inline void straightenRing(CommTcp& t) {
+  if (!hasBuffers(t)) return;
+  const Geometry g = cellLayout(t);
+  if (g.ringTop != 0) {
+    const int split = g.ringTop * g.columns;
+    const int end = bufferRows(g) * g.columns;
+    std::rotate(t.nvtChars, t.nvtChars + split, t.nvtChars + end);
+    std::rotate(t.nvtAttributes, t.nvtAttributes + split, t.nvtAttributes + end);
+  }
+  t.nvtRingTop = 0;
 }
 
 // Direct drawing goes to the window only while no whole repaint is due and
@@ -108,5 +163,9 @@ inline void drawErasedCells(CommTcp& t, const Geometry& g, int screenRow, int fi
   SelectObject(t.deviceContext, t.screenFont);
   TextOutA(t.deviceContext, pixel(first, t.cellWidth), pixel(screenRow, t.cellHeight), blanks, last - first + 1);
 }
+
+// Places a run of printable bytes (0x20 .. 0x7E, each ORed with orMask) at
+// the cursor, exactly as that many ncTcpInsertNVTChar calls would.
+void insertPrintable(CommTcp& t, HWND hwnd, const unsigned char* chars, int count, unsigned char orMask);
 
 }  // namespace nvt

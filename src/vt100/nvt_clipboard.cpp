@@ -9,14 +9,15 @@ namespace {
 // in reading order, inclusive at both ends.
 struct Selection {
   int columns;  // cells per buffer row, the spare column included
-  int base;     // buffer index of the first cell in view
+  int top;      // buffer row of the first row in view
   int start;
   int end;
 };
 
 // Orders the corners and brings them, the row length, the screen rows and the
-// row in view within the buffers: every index base + start .. base + end lies
-// inside kNvtBufferCells whatever the members and the mouse coordinates hold.
+// row in view within the buffers: every cell start .. end counted from the row
+// in view lies inside the buffers whatever the members and the mouse
+// coordinates hold.
 Selection boundedSelection(CommTcp& t, int startColumn, int startRow, int endColumn, int endRow) {
   const int columns = std::clamp<int32_t>(t.nvtColumns, 1, kNvtColumns);
   const int rows = std::clamp<int32_t>(t.nvtRows, 1, kNvtMaxRows);
@@ -29,7 +30,7 @@ Selection boundedSelection(CommTcp& t, int startColumn, int startRow, int endCol
     std::swap(startColumn, endColumn);
     std::swap(startRow, endRow);
   }
-  return Selection{columns, t.nvtViewTop * columns, startRow * columns + startColumn, endRow * columns + endColumn};
+  return Selection{columns, t.nvtViewTop, startRow * columns + startColumn, endRow * columns + endColumn};
 }
 
 }  // namespace
@@ -52,7 +53,7 @@ void CommTcp::FromScreenCopyToClipboard(char* text, int startColumn, int startRo
         *out++ = '\r';
         *out++ = '\n';
       } else {
-        *out++ = nvtChars[s.base + i];
+        *out++ = nvtChars[NvtCellIndex(s.top + i / s.columns, i % s.columns)];
       }
     }
   }

@@ -30,7 +30,7 @@ LONG rowEdge(int cells, int cellSize) { return static_cast<LONG>(nvt::pixel(cell
 
 void CommTcp::NvtErase(int range) {
   if (!nvt::hasBuffers(*this)) return;
-  const nvt::Geometry g = nvt::geometry(*this);
+  const nvt::Geometry g = nvt::cellLayout(*this);
   const int x = nvt::clampInt(cursorColumn, 0, kNvtCursorColumnLimit);
   const int y = nvt::cursorRowOf(*this, g);
   const int lastColumn = g.columns - 1;

@@ -36,18 +36,67 @@ void returnToLiveScreen(CommTcp& t, HWND hwnd, const nvt::Geometry& g) {
   if (t.terminalMode != 15) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
+// Places one printable byte at the cursor (the prologue of the insertion, the
+// font and colours and the view, is the caller's). Returns whether the cell was
+// drawn directly, in which case the font of that cell is selected.
+bool placeChar(CommTcp& t, const nvt::Geometry& g, unsigned char ch, const char (&text)[3]) {
+  t.cursorRow = nvt::cursorRowOf(t, g);
+  t.cursorColumn = nvt::clampInt(t.cursorColumn, 0, kNvtCursorColumnLimit);
+  const int column = t.cursorColumn;
+  const int bufferRow = g.liveBase + t.cursorRow;
+  bool drawn = false;
+
+  // A character at or past the end of the row (the spare column is the last
+  // cell) is discarded; only the cursor moves on.
+  if (column < g.columns) {
+    const int spare = g.columns - 1;
+    const int rowStart = nvt::rowStart(g, bufferRow);
+    if (t.replaceMode == 0) {
+      if (column < spare) {
+        const int first = rowStart + column;
+        const int count = spare - column;  // columns column .. spare-1 move right by one
+        std::memmove(t.nvtChars + first + 1, t.nvtChars + first, count);
+        std::memmove(t.nvtAttributes + first + 1, t.nvtAttributes + first, count * sizeof(uint32_t));
+        for (int i = 1; i <= count; ++i) t.nvtAttributes[first + i] |= kAttrChanged;
+      }
+      // The rest of the line moved: leave it to the repaint after the parse.
+      t.repaintPending = 1;
+    }
+
+    uint32_t attribute = t.nvtCurrentAttribute | kAttrChanged;
+    if (!isLineDrawingGlyph(ch)) attribute &= ~kAttrLineDrawing;
+    const int cell = rowStart + column;
+    t.nvtChars[cell] = static_cast<char>(ch);
+    t.nvtAttributes[cell] = attribute;
+
+    if (t.repaintPending == 0) {
+      // Drawn in the font the repaint would use for this cell; the two
+      // blanks wipe what stood to its right, such as a caret remnant.
+      SelectObject(t.deviceContext, (attribute & kAttrLineDrawing) ? t.lineDrawFont : t.screenFont);
+      TextOutA(t.deviceContext, nvt::pixel(column, t.cellWidth), nvt::pixel(t.cursorRow, t.cellHeight), text, 3);
+      drawn = true;
+    }
+  }
+
+  if (t.cursorColumn < kNvtCursorColumnLimit) t.cursorColumn += 1;
+  return drawn;
+}
+
+// What every insertion does first: the plain font and the colours of the
+// current attribute on the window's DC, and the view back on the live screen.
+void beginInsertion(CommTcp& t, HWND hwnd, const nvt::Geometry& g) {
+  SelectObject(t.deviceContext, t.screenFont);
+  selectCellColours(t, t.nvtCurrentAttribute);
+  returnToLiveScreen(t, hwnd, g);
+}
+
 }  // namespace
 
 extern "C" void ncTcpInsertNVTChar(HWND hwnd, unsigned char ch) {
   CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(hwnd, 0));
   if (!t || !nvt::hasBuffers(*t)) return;
-  const nvt::Geometry g = nvt::geometry(*t);
-
-  const char text[3] = {static_cast<char>(ch), ' ', ' '};
-  SelectObject(t->deviceContext, t->screenFont);
-  selectCellColours(*t, t->nvtCurrentAttribute);
-
-  returnToLiveScreen(*t, hwnd, g);
+  const nvt::Geometry g = nvt::cellLayout(*t);
+  beginInsertion(*t, hwnd, g);
 
   switch (ch) {
     case 0x0A:
@@ -61,41 +110,42 @@ extern "C" void ncTcpInsertNVTChar(HWND hwnd, unsigned char ch) {
     default:
       break;
   }
+  const char text[3] = {static_cast<char>(ch), ' ', ' '};
+  placeChar(*t, g, ch, text);
+}
 
-  t->cursorRow = nvt::cursorRowOf(*t, g);
-  t->cursorColumn = nvt::clampInt(t->cursorColumn, 0, kNvtCursorColumnLimit);
-  const int column = t->cursorColumn;
-  const int bufferRow = g.liveBase + t->cursorRow;
-
-  // A character at or past the end of the row (the spare column is the last
-  // cell) is discarded; only the cursor moves on.
-  if (column < g.columns) {
-    const int spare = g.columns - 1;
-    if (t->replaceMode == 0) {
-      if (column < spare) {
-        const int first = nvt::cellIndex(g, bufferRow, column);
-        const int count = spare - column;  // columns column .. spare-1 move right by one
-        std::memmove(t->nvtChars + first + 1, t->nvtChars + first, count);
-        std::memmove(t->nvtAttributes + first + 1, t->nvtAttributes + first, count * sizeof(uint32_t));
-        for (int i = 1; i <= count; ++i) t->nvtAttributes[first + i] |= kAttrChanged;
-      }
-      // The rest of the line moved: leave it to the repaint after the parse.
-      t->repaintPending = 1;
+void nvt::insertPrintable(CommTcp& t, HWND hwnd, const unsigned char* chars, int count, unsigned char orMask) {
+  if (count <= 0 || !hasBuffers(t)) return;
+  // The same as inserting the bytes one by one: the prologue's effects do not
+  // change between them (no byte here moves the view, the attribute or the
+  // geometry), so it is done once, and the DC is left with the font the last
+  // byte left selected.
+  const Geometry g = cellLayout(t);
+  beginInsertion(t, hwnd, g);
+  if (t.replaceMode != 0 && t.repaintPending != 0) {
+    // Replacing, and drawn by the repaint: the bytes go into consecutive cells
+    // of the cursor row; those at or past the end of the row are discarded
+    // and only move the cursor.
+    t.cursorRow = nvt::cursorRowOf(t, g);
+    int column = nvt::clampInt(t.cursorColumn, 0, kNvtCursorColumnLimit);
+    const int start = nvt::rowStart(g, g.liveBase + t.cursorRow);
+    const uint32_t attribute = t.nvtCurrentAttribute | kAttrChanged;
+    const uint32_t plain = attribute & ~kAttrLineDrawing;
+    int i = 0;
+    for (; i < count && column < g.columns; ++i, ++column) {
+      const unsigned char ch = static_cast<unsigned char>(chars[i] | orMask);
+      t.nvtChars[start + column] = static_cast<char>(ch);
+      t.nvtAttributes[start + column] = isLineDrawingGlyph(ch) ? attribute : plain;
     }
-
-    uint32_t attribute = t->nvtCurrentAttribute | kAttrChanged;
-    if (!isLineDrawingGlyph(ch)) attribute &= ~kAttrLineDrawing;
-    const int cell = nvt::cellIndex(g, bufferRow, column);
-    t->nvtChars[cell] = static_cast<char>(ch);
-    t->nvtAttributes[cell] = attribute;
-
-    if (t->repaintPending == 0) {
-      // Drawn in the font the repaint would use for this cell; the two
-      // blanks wipe what stood to its right, such as a caret remnant.
-      SelectObject(t->deviceContext, (attribute & kAttrLineDrawing) ? t->lineDrawFont : t->screenFont);
-      TextOutA(t->deviceContext, nvt::pixel(column, t->cellWidth), nvt::pixel(t->cursorRow, t->cellHeight), text, 3);
-    }
+    const long long end = static_cast<long long>(column) + (count - i);
+    t.cursorColumn = end < kNvtCursorColumnLimit ? static_cast<int>(end) : kNvtCursorColumnLimit;
+    return;
   }
-
-  if (t->cursorColumn < kNvtCursorColumnLimit) t->cursorColumn += 1;
+  bool lastDrawn = false;
+  for (int i = 0; i < count; ++i) {
+    const unsigned char ch = static_cast<unsigned char>(chars[i] | orMask);
+    const char text[3] = {static_cast<char>(ch), ' ', ' '};
+    if (lastDrawn) SelectObject(t.deviceContext, t.screenFont);
+    lastDrawn = placeChar(t, g, ch, text);
+  }
 }

@@ -1,7 +1,9 @@
 // Painting the NVT screen from its buffers, and showing a selection.
 #include <algorithm>
+#include <cstring>
 
 #include "terminal/comm_tcp.h"
+#include "vt100/nvt_cells.h"
 #include "vt100/nvt_screen.h"
 
 namespace {
@@ -56,6 +58,7 @@ void selectCellStyle(const CommTcp& t, HDC dc, uint32_t attribute) {
 // (bit 7 set), as the host's tilde-brace encoding asks. The change is kept in
 // the buffer, so a second pass finds those cells already shifted.
 void shiftGbCells(char* row, int columns) {
+  if (std::memchr(row, '~', static_cast<size_t>(columns)) == nullptr) return;
   bool gb = false;
   for (int c = 0; c < columns; ++c) {
     if (row[c] == '~' && c + 1 < columns && (row[c + 1] == '{' || row[c + 1] == '}')) {
@@ -67,19 +70,23 @@ void shiftGbCells(char* row, int columns) {
   }
 }
 
-// Draws one buffer row at window row y in runs of equal attribute words,
-// clearing each drawn cell's changed bit. The spare last column is not shown.
+// The attribute bits that decide how a cell is drawn (font and colours); the
+// others (bold, underline, colours, the changed bit) do not show.
+constexpr uint32_t kDrawnBits = kBlinkOrReverse | kAttrSelected | kAttrLineDrawing;
+
+// Draws one buffer row at window row y in runs of cells drawn alike, clearing
+// each drawn cell's changed bit. The spare last column is not shown.
 void paintRow(const CommTcp& t, HDC dc, char* chars, uint32_t* attributes, int columns, int y, int cellWidth) {
   const int shown = columns - 1;
   int c = 0;
   while (c < shown) {
-    const uint32_t attribute = attributes[c];
+    const uint32_t style = attributes[c] & kDrawnBits;
     const int first = c;
-    while (c < shown && attributes[c] == attribute) {
+    while (c < shown && (attributes[c] & kDrawnBits) == style) {
       attributes[c] &= ~kAttrChanged;
       ++c;
     }
-    selectCellStyle(t, dc, attribute);
+    selectCellStyle(t, dc, style);
     TextOutA(dc, first * cellWidth, y, chars + first, c - first);
   }
 }
@@ -95,6 +102,7 @@ void CommTcp::PaintNVTScreen(HWND hwnd, int cellWidth, int cellHeight) {
   SelectObject(dc, screenFont);
 
   const View v = boundedView(*this);
+  const nvt::Geometry g = nvt::cellLayout(*this);
   if (nvtChars && nvtAttributes) {
     // The row after the last screen row is taken as well (the blanking below
     // covers it again), unless it lies past the buffers.
@@ -102,18 +110,26 @@ void CommTcp::PaintNVTScreen(HWND hwnd, int cellWidth, int cellHeight) {
       const int y = r * cellHeight;
       const int bufferRow = v.top + r;
       if (bufferRow >= v.bufferRows()) break;
-      char* chars = nvtChars + bufferRow * v.columns;
-      uint32_t* attributes = nvtAttributes + bufferRow * v.columns;
+      const int start = nvt::rowStart(g, bufferRow);
+      char* chars = nvtChars + start;
+      uint32_t* attributes = nvtAttributes + start;
       shiftGbCells(chars, v.columns);
       paintRow(*this, dc, chars, attributes, v.columns, y, cellWidth);
     }
   }
 
-  // Blank the area below the text in the plain screen colours and font.
+  // Blank the area below the text in the plain screen colours and font, as
+  // far down as the window reaches (rows starting below it show nothing).
   char blanks[kBlankRowLength];
   std::fill(blanks, blanks + kBlankRowLength, ' ');
   selectCellStyle(*this, dc, 0);
-  for (int i = 0; i <= v.rows; ++i) TextOutA(dc, 0, (v.rows + i) * cellHeight, blanks, kBlankRowLength);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  for (int i = 0; i <= v.rows; ++i) {
+    const int y = (v.rows + i) * cellHeight;
+    if (y >= client.bottom) break;
+    TextOutA(dc, 0, y, blanks, kBlankRowLength);
+  }
 
   ReleaseDC(hwnd, dc);
   ShowCaret(hwnd);
@@ -143,9 +159,9 @@ void CommTcp::PaintNVTScreenClip(int startColumn, int startRow, int endColumn, i
   if (nvtChars && nvtAttributes) {
     const int width = std::clamp<int32_t>(cellWidth, 0, kMaxCellSize);
     const int height = std::clamp<int32_t>(cellHeight, 0, kMaxCellSize);
-    const int base = v.top * v.columns;
+    const nvt::Geometry g = nvt::cellLayout(*this);
     for (int i = start; i <= end; ++i) {
-      const int cell = base + i;
+      const int cell = nvt::cellIndex(g, v.top + i / v.columns, i % v.columns);
       char ch = nvtChars[cell];
       if (ch == '\0') ch = ' ';
       nvtAttributes[cell] |= kAttrSelected;

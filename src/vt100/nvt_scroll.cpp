@@ -13,8 +13,8 @@ namespace {
 // screen line enters the history, and the last screen row becomes blank.
 void scrollWholeBuffer(CommTcp& t, const nvt::Geometry& g) {
   const int last = nvt::bufferRows(g) - 1;
-  nvt::moveRows(t, g, 1, 0, last);
-  nvt::eraseRows(t, g, last, last);
+  nvt::rotateUp(t, g);
+  nvt::eraseRows(t, nvt::geometry(t), last, last);
   t.repaintPending = 1;
 }
 
@@ -46,14 +46,25 @@ void CommTcp::NvtIndex() { lineFeedMovement(*this, false); }
 void CommTcp::NvtScrollUp() {
   if (!nvt::hasBuffers(*this)) return;
   const nvt::Geometry g = nvt::geometry(*this);
+  nvt::Geometry after = g;
   if (g.top == 0) {
     // The region starts at the top: its first line goes into the history.
-    nvt::moveRows(*this, g, 1, 0, g.liveBase + g.bottom);
+    // Every row moves up by turning the ring; the rows below the region are
+    // then put back where they were.
+    nvt::rotateUp(*this, g);
+    after = nvt::geometry(*this);
+    const int below = nvt::bufferRows(g) - 1 - (g.liveBase + g.bottom);
+    nvt::moveRows(*this, after, g.liveBase + g.bottom, g.liveBase + g.bottom + 1, below);
   } else {
     nvt::moveRows(*this, g, g.liveBase + g.top + 1, g.liveBase + g.top, g.bottom - g.top);
   }
-  nvt::eraseRows(*this, g, g.liveBase + g.bottom, g.liveBase + g.bottom);
+  nvt::eraseRows(*this, after, g.liveBase + g.bottom, g.liveBase + g.bottom);
   repaintPending = 1;
+}
+
+int CommTcp::NvtCellIndex(int bufferRow, int column) const {
+  const nvt::Geometry g = nvt::cellLayout(*this);
+  return nvt::cellIndex(g, bufferRow, nvt::clampInt(column, 0, g.columns - 1));
 }
 
 void CommTcp::NvtReverseIndex() {

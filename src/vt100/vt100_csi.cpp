@@ -3,6 +3,7 @@
 // the SGR list and the replies to the host.
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "vt100/nvt_cells.h"
 #include "vt100/nvt_screen.h"
@@ -36,7 +37,7 @@ enum class Action {
 };
 
 struct FixedForm {
-  const char* text;  // the parameter part up to and including the final byte
+  std::string_view text;  // the parameter part up to and including the final byte
   Action action;
   int arg;
   const char* traceLine;
@@ -45,7 +46,7 @@ struct FixedForm {
 // Every form ends with its final byte and has only parameter bytes before it,
 // so a form matches exactly when it equals the whole parameter part; no form
 // is a prefix of another, so their order does not matter.
-const FixedForm kFixedForms[] = {
+constexpr FixedForm kFixedForms[] = {
     {"0c", Action::kRewriteToEsc, 0, nullptr},
     {"0g", Action::kNothing, 0, nullptr},
     {"0J", Action::kRewriteToEsc, 0, nullptr},
@@ -104,6 +105,34 @@ const FixedForm kFixedForms[] = {
     {"?15l", Action::kPrinterStatus, 0, "\nTermMode: Request Printer Status "},
 };
 
+// The fixed forms by final byte: for each byte, the indices of the forms that
+// end with it, in table order (at most kMaxFormsPerFinal share one).
+constexpr int kMaxFormsPerFinal = 16;
+struct FormsByFinal {
+  unsigned char count[128] = {};
+  unsigned char forms[128][kMaxFormsPerFinal] = {};
+};
+
+constexpr FormsByFinal indexForms() {
+  FormsByFinal index{};
+  int i = 0;
+  for (const FixedForm& form : kFixedForms) {
+    const unsigned char final = static_cast<unsigned char>(form.text.back()) & 0x7F;
+    index.forms[final][index.count[final]++] = static_cast<unsigned char>(i++);
+  }
+  return index;
+}
+
+constexpr FormsByFinal kFormsByFinal = indexForms();
+
+// Whether the bytes equal the form's text (of the same length). The forms are
+// a few bytes long: a plain loop beats a call.
+bool sameBytes(const unsigned char* bytes, std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i)
+    if (bytes[i] != static_cast<unsigned char>(text[i])) return false;
+  return true;
+}
+
 // Counts passed to the line and character operations: anything at least this
 // large does the same as the whole screen, and keeps their arithmetic small.
 constexpr int kMaxCount = 9999;
@@ -136,7 +165,7 @@ Step applyFixed(Run& run, const FixedForm& form, int final) {
   }
   run.pos = final + 1;
   if (form.traceLine) trace(t, form.traceLine);
-  const nvt::Geometry g = nvt::geometry(t);
+  const nvt::Geometry g = nvt::cellLayout(t);
   switch (form.action) {
     case Action::kErase:
       t.NvtErase(form.arg);
@@ -224,7 +253,9 @@ void selectGraphicRendition(uint32_t& attribute, int value) {
 // entry ('n' numeric) and then the final byte.
 void applyGeneric(Run& run, const char* kinds, const int* values) {
   CommTcp& t = *run.t;
-  const int entries = static_cast<int>(std::strlen(kinds)) - 1;
+  int entries = 0;  // kinds holds at most kMaxSequenceEntries + 1 characters
+  while (entries <= kMaxSequenceEntries && kinds[entries] != 0) ++entries;
+  entries -= 1;
   if (entries < 1) return;
   const char final = kinds[entries];
   const auto numeric = [&](int count) {
@@ -233,7 +264,7 @@ void applyGeneric(Run& run, const char* kinds, const int* values) {
       if (kinds[k] != 'n') return false;
     return true;
   };
-  const nvt::Geometry g = nvt::geometry(t);
+  const nvt::Geometry g = nvt::cellLayout(t);
   const long long p1 = values[0];
   const long long n1 = p1 == 0 ? 1 : p1;  // a count where 0 stands for 1
 
@@ -285,6 +316,12 @@ Step controlSequence(Run& run, int introducerLength) {
   int start = run.pos + introducerLength;  // first byte of the parameter part
   int entries = 1;
   int final = start;
+  // The numbers, gathered on the way while the parameters hold only digits
+  // and ";" (the common case), so that the scan need not run again.
+  int numbers[kMaxSequenceEntries];
+  int count = 0;  // numbers ended by a ";"
+  int value = 0;
+  bool onlyNumbers = true;
   // Find the final byte. Bytes that cannot belong to a sequence end it the way
   // a VT100 ends it: CAN and SUB cancel it, ESC and 8-bit bytes (0xFF for the
   // Telnet engine included) abandon it and are examined themselves, and other
@@ -294,7 +331,19 @@ Step controlSequence(Run& run, int introducerLength) {
     if (final >= run.length) return holdUnfinished(run, entries);
     const unsigned char b = d[final];
     if (b >= 0x20 && b <= 0x3F) {
-      if ((b < '0' || b > '9') && entries <= kMaxSequenceEntries) ++entries;
+      if (b >= '0' && b <= '9') {
+        value = withDigit(value, b - '0');
+      } else {
+        if (entries <= kMaxSequenceEntries) ++entries;
+        // The scan takes kMaxSequenceEntries numbers at most, the last one
+        // ended by the final byte.
+        if (b == ';' && count < kMaxSequenceEntries - 1) {
+          numbers[count++] = value;
+          value = 0;
+        } else {
+          onlyNumbers = false;
+        }
+      }
       ++final;
       continue;
     }
@@ -316,14 +365,25 @@ Step controlSequence(Run& run, int introducerLength) {
 
   const unsigned char* parameters = d + start;
   const int parameterLength = final - start + 1;
-  for (const FixedForm& form : kFixedForms) {
-    if (static_cast<int>(std::strlen(form.text)) == parameterLength &&
-        std::memcmp(parameters, form.text, static_cast<size_t>(parameterLength)) == 0)
+  const unsigned char finalByte = d[final];  // 0x40 .. 0x7F
+  for (int k = 0; k < kFormsByFinal.count[finalByte]; ++k) {
+    const FixedForm& form = kFixedForms[kFormsByFinal.forms[finalByte][k]];
+    if (static_cast<int>(form.text.size()) == parameterLength && sameBytes(parameters, form.text))
       return applyFixed(run, form, final);
   }
 
   run.pos = final + 1;
   char kinds[kMaxSequenceEntries + 2];
+  if (onlyNumbers) {
+    // What the parameter scan gives for numbers alone: an 'n' for each, then
+    // the final byte.
+    numbers[count++] = value;
+    std::memset(kinds, 'n', static_cast<size_t>(count));
+    kinds[count] = static_cast<char>(finalByte);
+    kinds[count + 1] = 0;
+    applyGeneric(run, kinds, numbers);
+    return Step::Next;
+  }
   int values[kMaxSequenceEntries];
   int consumed = 0;
   // More than the entries the scan takes: consumed without effect.

@@ -183,7 +183,6 @@ Step escapeSequence(Run& run) {
   CommTcp& t = *run.t;
   unsigned char* d = run.data;
   const int p = run.pos;
-  const nvt::Geometry g = nvt::geometry(t);
   switch (d[p + 1]) {  // d[length] is 0, so d[p + 1] is always there
     case '\\':  // string terminator
     case 'c':  // reset: not done
@@ -256,10 +255,10 @@ Step escapeSequence(Run& run) {
       trace(t, "\nTermMode: Key Pad Mode --- Numeric vs. Application ");
       break;
     case 'A':
-      if (t.cursorRow > g.top) t.cursorRow -= 1;
+      if (t.cursorRow > nvt::geometry(t).top) t.cursorRow -= 1;
       break;
     case 'B':
-      if (t.cursorRow < g.bottom) t.cursorRow += 1;
+      if (t.cursorRow < nvt::geometry(t).bottom) t.cursorRow += 1;
       break;
     case 'C':
       if (t.cursorColumn < t.nvtColumns - 1) t.cursorColumn += 1;
@@ -328,8 +327,12 @@ Step examine(Run& run) {
   }
 
   if (byte >= 0x20 && byte <= 0x7E) {
-    insertChar(run, hzState == 1 ? static_cast<unsigned char>(byte | 0x80) : byte);
-    run.pos += 1;
+    // This byte and the printable bytes after it, up to the next "~" (which
+    // has its own pass), go in one run.
+    int end = run.pos + 1;
+    while (end < run.length && d[end] >= 0x20 && d[end] <= 0x7E && d[end] != '~') ++end;
+    nvt::insertPrintable(*run.t, run.window, d + run.pos, end - run.pos, hzState == 1 ? 0x80 : 0);
+    run.pos = end;
     return Step::Next;
   }
   if (byte == 0xFF) return Step::Stop;

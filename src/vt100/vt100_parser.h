@@ -20,6 +20,11 @@ struct ParseParameters {
 // Entries a control sequence's parameter scan accepts.
 constexpr int kMaxSequenceEntries = 80;
 
+// A number of a sequence with one more decimal digit; it stops at INT_MAX.
+inline int withDigit(int value, int digit) {
+  return value > (0x7FFFFFFF - digit) / 10 ? 0x7FFFFFFF : value * 10 + digit;
+}
+
 extern "C" {
 // Interprets data[*position .. length); data[length] must be writable (it receives a 0).
 // On return *position is >= length (all consumed), the index of a 0xFF byte, or the

@@ -40,19 +40,41 @@ HGDIOBJ g_stock[18] = {};
 uintptr_t g_nextObject = 0x300000;
 uintptr_t g_nextDC = 0x400000;
 
-GdiObject* object(HGDIOBJ h) {
-  auto it = g_objects.find(h);
-  return it == g_objects.end() ? nullptr : it->second.get();
+// The last few handles each table gave out and what they stand for: drawing
+// comes in long runs on a DC or two with a few objects. Forgotten whenever the
+// table changes, so a cached pointer never outlives its entry.
+template <typename Handle, typename Value>
+struct LastLookup {
+  static constexpr int kEntries = 4;
+  Handle handles[kEntries] = {};
+  Value* values[kEntries] = {};
+  int next = 0;
+  void forget() { *this = LastLookup{}; }
+};
+LastLookup<HGDIOBJ, GdiObject> g_lastObject;
+LastLookup<HDC, DeviceContext> g_lastDc;
+
+template <typename Handle, typename Value>
+Value* lookUp(std::map<Handle, std::unique_ptr<Value>>& table, LastLookup<Handle, Value>& last, Handle h) {
+  if (h == nullptr) return nullptr;
+  for (int i = 0; i < last.kEntries; ++i)
+    if (last.handles[i] == h) return last.values[i];
+  auto it = table.find(h);
+  if (it == table.end()) return nullptr;
+  last.handles[last.next] = h;
+  last.values[last.next] = it->second.get();
+  last.next = (last.next + 1) % last.kEntries;
+  return it->second.get();
 }
 
-DeviceContext* dc(HDC h) {
-  auto it = g_dcs.find(h);
-  return it == g_dcs.end() ? nullptr : it->second.get();
-}
+GdiObject* object(HGDIOBJ h) { return lookUp(g_objects, g_lastObject, h); }
+
+DeviceContext* dc(HDC h) { return lookUp(g_dcs, g_lastDc, h); }
 
 HGDIOBJ addObject(std::unique_ptr<GdiObject> o) {
   const HGDIOBJ h = reinterpret_cast<HGDIOBJ>(g_nextObject);
   g_nextObject += 4;
+  g_lastObject.forget();
   g_objects[h] = std::move(o);
   return h;
 }
@@ -113,6 +135,7 @@ DeviceContext* newDC(HWND hwnd, bool own, HDC* handle) {
   *handle = reinterpret_cast<HDC>(g_nextDC);
   g_nextDC += 4;
   DeviceContext* raw = d.get();
+  g_lastDc.forget();
   g_dcs[*handle] = std::move(d);
   return raw;
 }
@@ -175,12 +198,15 @@ void eraseBackground(Window& w, HDC hdc) {
 }
 
 void releaseWindowDCs(Window& w) {
+  g_lastDc.forget();
   for (auto it = g_dcs.begin(); it != g_dcs.end();)
     it = it->second->hwnd == w.handle ? g_dcs.erase(it) : std::next(it);
   w.ownDC = nullptr;
 }
 
 void resetGdi() {
+  g_lastDc.forget();
+  g_lastObject.forget();
   g_dcs.clear();
   for (auto it = g_objects.begin(); it != g_objects.end();)
     it = it->second->stock ? std::next(it) : g_objects.erase(it);
@@ -219,7 +245,10 @@ HDC WINAPI GetDC(HWND hwnd) {
 int WINAPI ReleaseDC(HWND, HDC hdc) {
   DeviceContext* d = dc(hdc);
   if (!d) return 0;
-  if (!d->own) g_dcs.erase(hdc);
+  if (!d->own) {
+    g_lastDc.forget();
+    g_dcs.erase(hdc);
+  }
   return 1;
 }
 
@@ -348,6 +377,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
   GdiObject* o = object(obj);
   if (!o) return FALSE;
   if (o->stock) return TRUE;
+  g_lastObject.forget();
   g_objects.erase(obj);
   return TRUE;
 }
@@ -447,13 +477,17 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int count) {
   coverClient(*w, blank);
   const int end = static_cast<int>(std::min<long long>(static_cast<long long>(first) + count, CellGrid::kMaxColumns));
   w->grid.ensure(end, row + 1, blank);
-  for (int column = std::max(first, 0); column < end; ++column) {
-    Cell* cell = w->grid.at(column, row);
-    if (!cell) break;
-    cell->ch = text[column - first];
-    cell->charset = m.charset;
-    cell->fg = d->text;
-    if (d->bkMode == OPAQUE) cell->bg = d->background;
+  const int start = std::max(first, 0);
+  const int stop = std::min(end, w->grid.columns());
+  if (start < stop && row < w->grid.rows()) {
+    Cell* cell = w->grid.at(start, row);  // the row's cells are contiguous
+    const bool opaque = d->bkMode == OPAQUE;
+    for (int column = start; column < stop; ++column, ++cell) {
+      cell->ch = text[column - first];
+      cell->charset = m.charset;
+      cell->fg = d->text;
+      if (opaque) cell->bg = d->background;
+    }
   }
   display().windowChanged(w->handle);
   return TRUE;

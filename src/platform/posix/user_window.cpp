@@ -170,9 +170,24 @@ void forgetClasses() { classes().clear(); }
 
 }  // namespace
 
+namespace {
+// The window found last: drawing asks for the same window again and again.
+// Forgotten whenever the table changes.
+HWND g_lastHandle = nullptr;
+Window* g_lastWindow = nullptr;
+void forgetLastWindow() {
+  g_lastHandle = nullptr;
+  g_lastWindow = nullptr;
+}
+}  // namespace
+
 Window* findWindow(HWND hwnd) {
+  if (hwnd != nullptr && hwnd == g_lastHandle) return g_lastWindow;
   auto it = windows().find(hwnd);
-  return it == windows().end() ? nullptr : it->second.get();
+  if (it == windows().end()) return nullptr;
+  g_lastHandle = hwnd;
+  g_lastWindow = it->second.get();
+  return g_lastWindow;
 }
 
 std::vector<HWND> allWindows() { return creationOrder(); }
@@ -193,6 +208,7 @@ void clientSize(const Window& w, int* width, int* height) {
 void resetWindows() {
   for (HWND h : topLevelWindows()) DestroyWindow(h);
   for (HWND h : allWindows()) DestroyWindow(h);
+  forgetLastWindow();
   windows().clear();
   creationOrder().clear();
   forgetClasses();
@@ -398,6 +414,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     origin.y += o.y;
   }
   w->rect = RECT{origin.x, origin.y, origin.x + std::max(width, 0), origin.y + std::max(height, 0)};
+  forgetLastWindow();
   windows()[hwnd] = std::move(w);
   creationOrder().push_back(hwnd);
 
@@ -459,6 +476,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     if (!isChild(*w) && w->menu) destroyMenuTree(w->menu);
     releaseWindowDCs(*w);
   }
+  forgetLastWindow();
   windows().erase(hwnd);
   auto& order = creationOrder();
   order.erase(std::remove(order.begin(), order.end(), hwnd), order.end());
