@@ -202,9 +202,16 @@ void CommTcp::CreateScreenMenu(unsigned char* record, int length) {
 
 int CommTcp::repeatto(uint32_t start, uint32_t stop, uint8_t ch) {
   if (start >= kPositions || stop >= kPositions) return 0;
-  for (uint32_t p = start; p != stop; p = (p + 1) % kPositions) {
-    screenChars[p] = ch;
-    attributePositions[p] = 0;
+  // From start up to stop, wrapping from the last position to the first.
+  const auto fill = [&](uint32_t first, uint32_t end) {
+    std::memset(screenChars + first, ch, end - first);
+    std::memset(attributePositions + first, 0, end - first);
+  };
+  if (start <= stop) {
+    fill(start, stop);
+  } else {
+    fill(start, kPositions);
+    fill(0, stop);
   }
   return 0;
 }
@@ -246,6 +253,14 @@ int CommTcp::input_3270_FieldIndex(uint8_t* attributes) {
   uint32_t begin = 0;
   bool seen = false;
   for (uint32_t p = 0; p < kPositions; ++p) {
+    // Most positions hold no attribute: pass over them eight at a time.
+    while (p + 8 <= kPositions) {
+      uint64_t eight;
+      std::memcpy(&eight, attributes + p, sizeof eight);
+      if (eight != 0) break;
+      p += 8;
+    }
+    if (p >= kPositions) break;
     const uint8_t a = attributes[p];
     if (a == 0) continue;
     // A start field repeating the attribute of the field being built is part of it.

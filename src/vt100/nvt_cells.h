@@ -151,12 +151,15 @@ inline bool mayDrawDirectly(const CommTcp& t, const Geometry& g) {
 
 // Shows cells first .. last of a screen row as erased cells: blanks in the
 // normal colours and the text font, as the repaint would draw them.
-inline void drawErasedCells(CommTcp& t, const Geometry& g, int screenRow, int first, int last) {
+inline void drawErasedCells(CommTcp& t, const Geometry& g, int screenRow, int first, int last,
+                            bool coloursSet = false) {
   if (first < 0) first = 0;
   if (last > g.columns - 1) last = g.columns - 1;
   if (first > last || screenRow < 0 || screenRow >= g.rows) return;
-  SetBkColor(t.deviceContext, t.backgroundColor);
-  SetTextColor(t.deviceContext, t.protectedNormalColor);
+  if (!coloursSet) {
+    SetBkColor(t.deviceContext, t.backgroundColor);
+    SetTextColor(t.deviceContext, t.protectedNormalColor);
+  }
   if (!mayDrawDirectly(t, g)) return;
   char blanks[kNvtColumns];
   std::memset(blanks, ' ', sizeof blanks);
