@@ -105,7 +105,10 @@ void makeSession() {
   g_freshChars.assign(s.t->nvtChars, s.t->nvtChars + kNvtBufferCells);
   g_freshAttributes.assign(s.t->nvtAttributes, s.t->nvtAttributes + kNvtBufferCells);
   g_freshRingTop = s.t->nvtRingTop;
-  g_freshGdiObjects = posix::testing::liveGdiObjects();
+  // Counted once, for the first window: every window made anew must leave the
+  // same number, or objects pile up with each input that closes one.
+  static const int firstGdiObjects = posix::testing::liveGdiObjects();
+  g_freshGdiObjects = firstGdiObjects;
   const posix::CellGrid* grid = posix::testing::grid(s.window);
   g_freshGridCells = grid ? grid->columns() * grid->rows() : 0;
 }

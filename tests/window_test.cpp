@@ -346,3 +346,24 @@ TEST_F(WindowTest, CharacterWithRepeatCountZeroDoesNothingInEitherMode) {
 }
 
 }  // namespace
+
+// A window made, laid out, painted and destroyed again and again leaves no GDI
+// object behind: fonts, brushes and DCs go with the window.
+TEST_F(WindowTest, WindowsMadeAndDestroyedLeaveNoGdiObjects) {
+  layOut(810, 520);
+  DestroyWindow(window_);
+  posix::testing::pumpUntilIdle();
+  const int objects = posix::testing::liveGdiObjects();
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(ncTcpCreateSocketObj(&window_, nullptr, "Quillon", QUILLON_WINDOW_STYLE, nullptr), 0);
+    t = terminal();
+    layOut(700 + i, 500);
+    SendMessageA(window_, WM_PAINT, 0, 0);
+    DestroyWindow(window_);
+    posix::testing::pumpUntilIdle();
+    EXPECT_EQ(posix::testing::liveGdiObjects(), objects);
+  }
+  window_ = nullptr;
+  t = nullptr;
+}

@@ -51,7 +51,7 @@ int ncTcpRegisterClass(int style, HINSTANCE instance) {
   wc.hInstance = g_callerInstance;
   wc.hIcon = LoadIconA(resourceModule(), MAKEINTRESOURCEA(IDI_QUILLON));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(QUILLON_CLASS_BRUSH));
   wc.lpszMenuName = QUILLON_CLASS_NAME;
   wc.lpszClassName = QUILLON_CLASS_NAME;
   return RegisterClassA(&wc) != 0 ? 1 : 0;

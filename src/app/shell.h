@@ -9,6 +9,8 @@
 #define QUILLON_CLASS_NAME "KESTO3270L"
 // Style bits the class always has: CS_VREDRAW, CS_HREDRAW, CS_DBLCLKS, CS_OWNDC.
 #define QUILLON_CLASS_STYLE 0x2B
+// The stock brush the class is registered with, until a window installs its own.
+#define QUILLON_CLASS_BRUSH BLACK_BRUSH
 // The main window: popup, visible, caption, both scroll bars, system menu,
 // sizing border, minimise and maximise boxes.
 #define QUILLON_WINDOW_STYLE 0x90FF0000

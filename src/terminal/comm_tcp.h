@@ -75,6 +75,9 @@ class QUILLON_API CommTcp {
   // the window's DC; a failure is reported in a message box owned by `boxOwner`.
   // 1 when the class took it.
   int InstallBackgroundBrush(HWND hwnd, HWND boxOwner);
+  // The window is going: its brush is deleted, and a class still holding it
+  // gets back the brush it was registered with.
+  void ReleaseBackgroundBrush(HWND hwnd);
   void PlaceCaret();          // the caret onto the cursor cell
   void MarkNvtPageChanged();  // the VT100 page in view is drawn whole at the next paint
   void RepaintScreen(HWND hwnd);  // the screen of the current mode, through the window's DC

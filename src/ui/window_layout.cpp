@@ -43,6 +43,17 @@ int CommTcp::InstallBackgroundBrush(HWND hwnd, HWND boxOwner) {
   return replaced ? 1 : 0;
 }
 
+void CommTcp::ReleaseBackgroundBrush(HWND hwnd) {
+  if (!ownBrush_) return;
+  const HBRUSH registered = static_cast<HBRUSH>(GetStockObject(QUILLON_CLASS_BRUSH));
+  if (GetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND) == reinterpret_cast<ULONG_PTR>(ownBrush_))
+    SetClassLongPtrA(hwnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(registered));
+  // Out of the window's own DC before it is deleted.
+  if (deviceContext) SelectObject(deviceContext, registered);
+  DeleteObject(ownBrush_);
+  ownBrush_ = nullptr;
+}
+
 void CommTcp::PlaceCaret() {
   SetCaretPos(nvt::pixel(cursorColumn, cellWidth), nvt::pixel(cursorRow, cellHeight));
 }

@@ -106,6 +106,7 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       onCreate(hwnd, wParam, lParam);
       break;
     case WM_DESTROY:
+      ReleaseBackgroundBrush(hwnd);
       PostQuitMessage(0);
       break;
     case WM_SIZE:
