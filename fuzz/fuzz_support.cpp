@@ -154,7 +154,15 @@ void recreateSession() {
   closeHostEnd();
   pump();
   posix::testing::clearMessageBoxes();
-  UnregisterClassA(QUILLON_CLASS_NAME, GetModuleHandleA(nullptr));
+  if (!UnregisterClassA(QUILLON_CLASS_NAME, GetModuleHandleA(nullptr))) {
+    // A window of the class outlived the one the session closed: say which.
+    const HWND left = FindWindowA(QUILLON_CLASS_NAME, nullptr);
+    char title[64] = "";
+    GetWindowTextA(left, title, sizeof title);
+    std::fprintf(stderr, "fuzz session: class still in use (error %lu): window %p (session window %p), title \"%s\", object %p (session object %p)\n",
+                 static_cast<unsigned long>(GetLastError()), static_cast<void*>(left), static_cast<void*>(s.window), title,
+                 reinterpret_cast<void*>(left ? GetWindowLongPtrA(left, 0) : 0), static_cast<void*>(s.t));
+  }
   makeSession();
 }
 
