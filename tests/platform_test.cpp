@@ -252,3 +252,28 @@ TEST_F(PlatformTest, WindowSlotsAreBoundedAndStaleHandlesFailSafely) {
   EXPECT_FALSE(TextOutA(dc, 0, 0, "x", 1));  // the window's DC went with it
   EXPECT_EQ(GetWindowLongPtrA(hwnd_, GWL_STYLE), 0);
 }
+
+// A class registered and unregistered again and again gets an atom each time:
+// atoms of unregistered classes are given out again (Windows has 16,384 of
+// them), so a program that opens and closes its window class more often than
+// that can still register it, and an atom still names its own class.
+TEST_F(PlatformTest, ClassAtomsOfUnregisteredClassesAreGivenOutAgain) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = recordingProc;
+  wc.lpszClassName = "again";
+  for (int i = 0; i < 20000; ++i) {
+    const ATOM atom = RegisterClassA(&wc);
+    ASSERT_GE(atom, 0xC000) << "registration " << i;
+    if (i % 4999 == 0) {
+      // The atom stands for the class while it is registered.
+      const HWND w = CreateWindowExA(0, reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(atom)), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                     nullptr);
+      ASSERT_NE(w, nullptr) << "registration " << i;
+      char name[16] = "";
+      GetClassNameA(w, name, sizeof name);
+      EXPECT_STREQ(name, "again");
+      DestroyWindow(w);
+    }
+    ASSERT_TRUE(UnregisterClassA("again", nullptr)) << "registration " << i;
+  }
+}

@@ -168,6 +168,20 @@ void sendFocusChange(HWND from, HWND to) {
 
 void forgetClasses() { classes().clear(); }
 
+// A class atom no registered class holds, from 0xC000 .. 0xFFFF as Windows
+// gives them; atoms of unregistered classes are given out again. 0 when every
+// one is taken.
+ATOM freeClassAtom() {
+  for (int tries = 0; tries <= 0xFFFF - 0xC000; ++tries) {
+    const ATOM candidate = g_nextAtom;
+    g_nextAtom = g_nextAtom == 0xFFFF ? 0xC000 : static_cast<ATOM>(g_nextAtom + 1);
+    bool taken = false;
+    for (const auto& entry : classes()) taken = taken || entry.second->atom == candidate;
+    if (!taken) return candidate;
+  }
+  return 0;
+}
+
 }  // namespace
 
 namespace {
@@ -252,7 +266,11 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wc) {
     }
   }
   cls->extra.assign(static_cast<size_t>(wc->cbClsExtra), 0);
-  cls->atom = g_nextAtom++;
+  cls->atom = freeClassAtom();
+  if (cls->atom == 0) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
   const ATOM atom = cls->atom;
   classes()[key] = std::move(cls);
   return atom;
