@@ -29,6 +29,28 @@ constexpr int kSocketBuffer = 4 << 20;
 int g_server = -1;
 std::thread* g_drainer = nullptr;
 
+// libFuzzer's timeout timer (SIGALRM) can interrupt the blocking calls that set
+// up the loopback pair; neither may fail for it.
+bool connectThroughSignals(int fd, const sockaddr_in& to) {
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) return true;
+  if (errno != EINTR) return false;
+  // An interrupted connect goes on in the background: wait for it to finish.
+  pollfd p{fd, POLLOUT, 0};
+  while (poll(&p, 1, -1) < 0) {
+    if (errno != EINTR) return false;
+  }
+  int err = 0;
+  socklen_t len = sizeof err;
+  return getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+}
+
+int acceptThroughSignals(int listener) {
+  for (;;) {
+    const int s = accept(listener, nullptr, nullptr);
+    if (s >= 0 || errno != EINTR) return s;
+  }
+}
+
 }  // namespace
 
 void openHostEnd(int* client) {
@@ -46,8 +68,8 @@ void openHostEnd(int* client) {
     setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSocketBuffer, sizeof kSocketBuffer);
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kSocketBuffer, sizeof kSocketBuffer);
   }
-  if (c < 0 || connect(c, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) fail("loopback connect");
-  const int s = accept(listener, nullptr, nullptr);
+  if (c < 0 || !connectThroughSignals(c, addr)) fail("loopback connect");
+  const int s = acceptThroughSignals(listener);
   close(listener);
   if (s < 0) fail("loopback accept");
   // The host's bytes go out at once (hostEndSends waits for their arrival); the
@@ -83,6 +105,7 @@ void hostEndSends(int client, const uint8_t* data, size_t size) {
   size_t done = 0;
   while (done < size) {
     const ssize_t n = send(g_server, data + done, size - done, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;  // the terminal has closed its end
     done += static_cast<size_t>(n);
   }
