@@ -29,8 +29,9 @@ constexpr int kSocketBuffer = 4 << 20;
 int g_server = -1;
 std::thread* g_drainer = nullptr;
 
-// libFuzzer's timeout timer (SIGALRM) can interrupt the blocking calls that set
-// up the loopback pair; neither may fail for it.
+// libFuzzer's timeout timer (SIGALRM, without SA_RESTART) can interrupt the
+// blocking connect and accept that make the loopback pair, and the host end's
+// sends; none of them may fail for it.
 bool connectThroughSignals(int fd, const sockaddr_in& to) {
   if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) return true;
   if (errno != EINTR) return false;
