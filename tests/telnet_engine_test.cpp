@@ -79,6 +79,7 @@ class TelnetEngineTest : public TerminalWindowTest {
     t->terminalType = type;
     t->dontRetryCount = t->wontRetryCount = 0;
     t->heldCommandLength = 0;
+    std::memset(t->willRefusals, 0, sizeof t->willRefusals);
     t->pendingTailLength = 0;
     t->recordFill = 0;
     t->cursorColumn = t->cursorRow = 0;
@@ -161,7 +162,9 @@ const CommandCase kCommandCases[] = {
     {"DoOther", bytesOf({0xFF, 0xFD, 0x05}), 0, 2, bytesOf({0xFF, 0xFC, 0x05}), 0},
     {"EndOfRecord", bytesOf({0xFF, 0xEF}), 0, 2, Bytes{}, 0},
     {"EndOfRecordIn3270ModeWithNoRecordOpen", bytesOf({0xFF, 0xEF}), 15, 3, Bytes{}, 15},
-    {"WillOther", bytesOf({0xFF, 0xFB, 0x05}), 0, 2, Bytes{}, 0},
+    {"WillOther", bytesOf({0xFF, 0xFB, 0x05}), 0, 2, bytesOf({0xFF, 0xFE, 0x05}), 0},
+    {"WillAuthentication", bytesOf({0xFF, 0xFB, 0x25}), 0, 2, bytesOf({0xFF, 0xFE, 0x25}), 0},
+    {"WillEncryptIn3270Mode", bytesOf({0xFF, 0xFB, 0x26}), 15, 3, bytesOf({0xFF, 0xFE, 0x26}), 15},
     {"Nop", bytesOf({0xFF, 0xF1}), 0, 2, Bytes{}, 0},
     {"GoAhead", bytesOf({0xFF, 0xF9}), 0, 2, Bytes{}, 0},
     {"StraySubnegotiationEnd", bytesOf({0xFF, 0xF0}), 0, 2, Bytes{}, 0},
@@ -328,6 +331,19 @@ TEST_F(TelnetEngineTest, RefusalsOfOtherOptionsAreAskedForAgainAndShareTheCounte
 }
 
 // ---- data on the VT100 path -------------------------------------------------------------------
+
+// A host that offers an option again after each refusal cannot keep the two
+// ends talking: each option is refused a few times, then offers go unanswered.
+TEST_F(TelnetEngineTest, RepeatedOffersOfAnUnusedOptionGetABoundedNumberOfRefusals) {
+  resetState(0, 2);
+  Bytes offers;
+  for (int k = 0; k < 10; ++k) offers = offers + bytesOf({0xFF, 0xFB, 0x25});
+  read(offers + bytesOf({0xFF, 0xFB, 0x26}));
+  EXPECT_EQ(sent(12), "FF FE 25 FF FE 25 FF FE 25 FF FE 26");
+  for (int k = 0; k < 5; ++k) read(bytesOf({0xFF, 0xFB, 0x25}));
+  read(bytesOf({0xFF, 0xFB, 0x03}));  // a listed option is still answered
+  EXPECT_EQ(sent(3), "FF FD 03");
+}
 
 TEST_F(TelnetEngineTest, DoubledIacIsOneCharacter255) {
   resetState(0, 2);

@@ -156,6 +156,7 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         break;
       }
       case FD_CONNECT:
+        std::memset(willRefusals, 0, sizeof willRefusals);
         // A passive connection leaves the first word to the host; the mode starts
         // from nothing either way.
         if (passiveNegotiation != 1) {

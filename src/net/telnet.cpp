@@ -18,6 +18,7 @@ const unsigned char kOpening[6][3] = {
 };
 
 constexpr int kRetryLimit = 30;
+constexpr int kWillRefusalLimit = 3;  // per option and connection
 constexpr unsigned char kSubSend = 1;  // TERMINAL-TYPE SEND; also the NAWS request form answered
 
 struct Batch {
@@ -139,7 +140,14 @@ void applyCommand(const Batch& b, const unsigned char* p, int n) {
         case kOptionTerminalType:
         case kOptionNAWS:
         case kOptionSGA: break;
-        default: return;  // not answered
+        default:
+          // An option we do not use is refused, as the host waits for an answer
+          // (some servers start nothing until AUTHENTICATION and ENCRYPT are).
+          if (b.t.willRefusals[x] < kWillRefusalLimit) {
+            ++b.t.willRefusals[x];
+            b.reply(kTelnetDONT, x);
+          }
+          return;
       }
       b.reply(kTelnetDO, x);
       break;

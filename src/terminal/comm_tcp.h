@@ -213,6 +213,10 @@ class QUILLON_API CommTcp {
   // The stored row of NVT buffer row 0: the buffer rows are a ring, so that
   // scrolling moves this instead of the rows (see NvtCellIndex).
   int32_t nvtRingTop{};
+  // Refusals (IAC DONT x) sent on this connection for each option x that the
+  // host offered with IAC WILL and that is not one of ours; a host that keeps
+  // offering gets only a few.
+  uint8_t willRefusals[256]{};
 
   // Bytes the next read may deliver: the receive buffer keeps room for the held
   // command and the pending tail in front of the data and a terminator after it.
