@@ -18,12 +18,30 @@ using Module = HMODULE;
 static Module openModule(const char* path) { return LoadLibraryA(path); }
 static void* symbolOf(Module m, const char* name) { return reinterpret_cast<void*>(GetProcAddress(m, name)); }
 static const char* kDefaultLibrary = "quillon.dll";
+// This program's own directory, with the separator at its end.
+static std::string programDirectory() {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (n == 0 || n >= sizeof path) return "";
+  std::string dir(path, n);
+  const size_t slash = dir.find_last_of("\\/");
+  return slash == std::string::npos ? "" : dir.substr(0, slash + 1);
+}
 #else
 #include <dlfcn.h>
+#include <unistd.h>
 using Module = void*;
 static Module openModule(const char* path) { return dlopen(path, RTLD_NOW); }
 static void* symbolOf(Module m, const char* name) { return dlsym(m, name); }
 static const char* kDefaultLibrary = "libquillon.so";
+static std::string programDirectory() {
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+  if (n <= 0 || static_cast<size_t>(n) >= sizeof path) return "";
+  std::string dir(path, static_cast<size_t>(n));
+  const size_t slash = dir.rfind('/');
+  return slash == std::string::npos ? "" : dir.substr(0, slash + 1);
+}
 #endif
 
 namespace {
@@ -96,9 +114,11 @@ int main(int argc, char** argv) {
   }
   const std::string host = argv[1];
   const std::string line = argv[2];
-  const Module library = openModule(argc > 3 ? argv[3] : kDefaultLibrary);
+  // Without LIBRARY, the library beside this program, whatever the working directory.
+  const std::string libraryPath = argc > 3 ? std::string(argv[3]) : programDirectory() + kDefaultLibrary;
+  const Module library = openModule(libraryPath.c_str());
   if (!library) {
-    std::fprintf(stderr, "cannot load %s\n", argc > 3 ? argv[3] : kDefaultLibrary);
+    std::fprintf(stderr, "cannot load %s\n", libraryPath.c_str());
     return 1;
   }
 #ifdef _WIN32
