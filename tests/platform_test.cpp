@@ -1,6 +1,7 @@
 // Behaviours of the POSIX platform layer that the program relies on: the
 // message order, re-entrant sends, timers, own device contexts, text into the
 // cell grid, erasing, scrolling, the caret and stale handles.
+#include <string>
 #include <vector>
 
 #include "harness.h"
@@ -209,24 +210,142 @@ TEST_F(PlatformTest, ScrollWindowMovesCellsAndInvalidatesTheUncoveredStrip) {
   ReleaseDC(hwnd_, dc);
 }
 
-TEST_F(PlatformTest, CaretHasAHideCountAndDiesWithItsWindow) {
+// Win32's caret rules, step by step: one caret for the thread, owned by one
+// window; a new caret replaces it and starts hidden; HideCaret counts up,
+// ShowCaret counts down but never below zero, and only for the owner (or null);
+// EndPaint undoes only the hide of its BeginPaint.
+TEST_F(PlatformTest, CaretFollowsWin32sOwnershipAndHideCount) {
+  const HWND other = CreateWindowExA(0, "probe", "other", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  enum Op { Create, Show, Hide, Destroy, BeginPaint_, EndPaint_ };
+  enum Who { None, A, B };  // null, hwnd_, other
+  struct Step {
+    Op op;
+    Who who;
+    BOOL result;
+    Who owner;  // after the step
+    bool visible;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"a new caret is hidden once", {{Create, A, TRUE, A, false}, {Show, A, TRUE, A, true}}},
+      {"hides add up and each show takes one back",
+       {{Create, A, TRUE, A, false}, {Show, A, TRUE, A, true}, {Hide, A, TRUE, A, false}, {Hide, A, TRUE, A, false},
+        {Show, A, TRUE, A, false}, {Show, A, TRUE, A, true}}},
+      {"a show without a hide to undo changes nothing",
+       {{Create, A, TRUE, A, false}, {Show, A, TRUE, A, true}, {Show, A, FALSE, A, true}, {Hide, A, TRUE, A, false}}},
+      {"only the owner shows and hides it",
+       {{Create, A, TRUE, A, false}, {Show, B, FALSE, A, false}, {Show, A, TRUE, A, true}, {Hide, B, FALSE, A, true}}},
+      {"null stands for the owner", {{Create, A, TRUE, A, false}, {Show, None, TRUE, A, true}, {Hide, None, TRUE, A, false}}},
+      {"a new caret takes it from the other window, hidden",
+       {{Create, A, TRUE, A, false}, {Show, A, TRUE, A, true}, {Create, B, TRUE, B, false}, {Show, A, FALSE, B, false},
+        {Show, B, TRUE, B, true}}},
+      {"a new caret starts from one hide, whatever the old count",
+       {{Create, A, TRUE, A, false}, {Hide, A, TRUE, A, false}, {Hide, A, TRUE, A, false}, {Create, A, TRUE, A, false},
+        {Show, A, TRUE, A, true}}},
+      {"DestroyCaret ends it whichever window owns it",
+       {{Create, B, TRUE, B, false}, {Show, B, TRUE, B, true}, {Destroy, None, TRUE, None, false},
+        {Show, B, FALSE, None, false}, {Hide, B, FALSE, None, false}, {Destroy, None, FALSE, None, false}}},
+      {"painting hides the caret and shows it again",
+       {{Create, A, TRUE, A, false}, {Show, A, TRUE, A, true}, {BeginPaint_, A, TRUE, A, false},
+        {EndPaint_, A, TRUE, A, true}}},
+      {"EndPaint shows only what its BeginPaint hid",
+       {{BeginPaint_, A, TRUE, None, false}, {Create, A, TRUE, A, false}, {EndPaint_, A, TRUE, A, false},
+        {Show, A, TRUE, A, true}}},
+  };
+  const HWND handles[] = {nullptr, hwnd_, other};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DestroyCaret();
+    PAINTSTRUCT ps{};
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      SCOPED_TRACE("step " + std::to_string(i));
+      const Step& s = c.steps[i];
+      const HWND w = handles[s.who];
+      BOOL result = FALSE;
+      switch (s.op) {
+        case Create: result = CreateCaret(w, nullptr, 8, 20); break;
+        case Show: result = ShowCaret(w); break;
+        case Hide: result = HideCaret(w); break;
+        case Destroy: result = DestroyCaret(); break;
+        case BeginPaint_: result = BeginPaint(w, &ps) != nullptr; break;
+        case EndPaint_: result = EndPaint(w, &ps); break;
+      }
+      EXPECT_EQ(result, s.result);
+      EXPECT_EQ(posix::caretState().owner, handles[s.owner]);
+      EXPECT_EQ(posix::caretState().visible, s.visible);
+    }
+  }
+  // The caret goes with its window, and without one there is nothing to move.
   ASSERT_TRUE(CreateCaret(hwnd_, nullptr, 8, 20));
-  EXPECT_FALSE(posix::caretState().visible);  // a new caret is hidden
-  ShowCaret(hwnd_);
-  EXPECT_TRUE(posix::caretState().visible);
-  HideCaret(hwnd_);
-  HideCaret(hwnd_);
-  ShowCaret(hwnd_);
-  EXPECT_FALSE(posix::caretState().visible);
-  ShowCaret(hwnd_);
-  SetCaretPos(16, 40);
+  EXPECT_TRUE(SetCaretPos(16, 40));
   POINT p;
-  GetCaretPos(&p);
+  EXPECT_TRUE(GetCaretPos(&p));
   EXPECT_EQ(p.x, 16);
   EXPECT_EQ(p.y, 40);
   DestroyWindow(hwnd_);
   EXPECT_EQ(posix::caretState().owner, nullptr);
   EXPECT_FALSE(SetCaretPos(0, 0));
+}
+
+// Bitmaps drawn through memory DCs, and a caret shaped by one. A bitmap made for a
+// window's DC has the display's colours; one made for a new memory DC is monochrome.
+TEST_F(PlatformTest, MemoryDcsDrawIntoBitmapsThatCanShapeTheCaret) {
+  const HDC window = GetDC(hwnd_);
+  const HDC memory = CreateCompatibleDC(window);
+  ASSERT_NE(memory, nullptr);
+  const HBITMAP colour = CreateCompatibleBitmap(window, 8, 20);
+  const HBITMAP mono = CreateCompatibleBitmap(memory, 8, 20);
+  ASSERT_NE(colour, nullptr);
+  ASSERT_NE(mono, nullptr);
+  BITMAP b{};
+  ASSERT_EQ(GetObjectA(colour, sizeof b, &b), static_cast<int>(sizeof b));
+  EXPECT_EQ(b.bmWidth, 8);
+  EXPECT_EQ(b.bmHeight, 20);
+  EXPECT_EQ(b.bmBitsPixel, 32);
+  ASSERT_EQ(GetObjectA(mono, sizeof b, &b), static_cast<int>(sizeof b));
+  EXPECT_EQ(b.bmBitsPixel, 1);
+  EXPECT_EQ(SelectObject(window, colour), nullptr);  // only memory DCs take bitmaps
+
+  const HGDIOBJ initial = SelectObject(memory, colour);
+  ASSERT_NE(initial, nullptr);
+  SelectObject(memory, GetStockObject(GRAY_BRUSH));
+  struct Fill {
+    int x, y, width, height;
+    DWORD rop;
+    COLORREF inside, corner;  // pixel (2, 3) and pixel (7, 19) afterwards
+  } fills[] = {
+      {-5, -5, 100, 100, WHITENESS, 0xFFFFFF, 0xFFFFFF},  // clipped to the bitmap
+      {0, 0, 4, 4, BLACKNESS, 0x000000, 0xFFFFFF},
+      {4, 4, -4, -4, DSTINVERT, 0xFFFFFF, 0xFFFFFF},  // a negative size reaches back
+      {0, 0, 8, 20, PATCOPY, 0x808080, 0x808080},
+  };
+  for (const Fill& f : fills) {
+    EXPECT_TRUE(PatBlt(memory, f.x, f.y, f.width, f.height, f.rop));
+    EXPECT_EQ(GetPixel(memory, 2, 3), f.inside);
+    EXPECT_EQ(GetPixel(memory, 7, 19), f.corner);
+  }
+  EXPECT_EQ(GetPixel(memory, 8, 0), CLR_INVALID);
+  EXPECT_EQ(GetPixel(memory, 0, -1), CLR_INVALID);
+  EXPECT_FALSE(PatBlt(window, 0, 0, 8, 20, WHITENESS));  // a window's cells have no pixels
+
+  EXPECT_FALSE(DeleteObject(colour));  // still selected
+  EXPECT_EQ(SelectObject(memory, initial), colour);
+  EXPECT_TRUE(DeleteDC(memory));
+  EXPECT_FALSE(DeleteDC(window));  // a window's DC is released, not deleted
+
+  // The bitmap's size is the caret's; the width and height passed are not used.
+  ASSERT_TRUE(CreateCaret(hwnd_, colour, 1, 1));
+  EXPECT_EQ(posix::caretState().shape, colour);
+  EXPECT_EQ(posix::caretState().width, 8);
+  EXPECT_EQ(posix::caretState().height, 20);
+  EXPECT_FALSE(CreateCaret(hwnd_, reinterpret_cast<HBITMAP>(font_), 1, 1));  // not a bitmap
+  EXPECT_EQ(posix::caretState().shape, colour);  // the caret is still the one made before
+  DestroyCaret();
+  EXPECT_TRUE(DeleteObject(colour));
+  EXPECT_TRUE(DeleteObject(mono));
 }
 
 TEST_F(PlatformTest, ScrollPositionIsClampedToTheRange) {

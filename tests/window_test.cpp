@@ -45,6 +45,29 @@ class WindowTest : public OnLoopback<OpenTerminalTest> {
   std::string screenRow(int row, int columns = 80) { return posix::testing::rowText(window_, row, columns); }
   const posix::Cell* cell(int column, int row) { return posix::testing::grid(window_)->at(column, row); }
   LPARAM pointAt(int column, int row) { return MAKELPARAM(column * t->cellWidth + 1, row * t->cellHeight + 1); }
+  // The window's caret is a block of one cell that inverts whatever it covers,
+  // whichever colours the window's own DC holds: its shape is a bitmap of the
+  // display's colours, white all over. Without one (or with a monochrome one) a
+  // caret may be drawn in the DC's background colour, which XORed with the
+  // terminal's black background changes nothing: no caret to be seen.
+  void expectInvertingCellCaret() {
+    const posix::CaretState caret = posix::caretState();
+    EXPECT_EQ(caret.owner, window_);
+    EXPECT_EQ(caret.width, t->cellWidth);
+    EXPECT_EQ(caret.height, t->cellHeight);
+    BITMAP b{};
+    ASSERT_EQ(GetObjectA(caret.shape, sizeof b, &b), static_cast<int>(sizeof b));
+    EXPECT_GT(b.bmBitsPixel, 1);
+    const HDC memory = CreateCompatibleDC(nullptr);
+    const HGDIOBJ previous = SelectObject(memory, caret.shape);
+    ASSERT_NE(previous, nullptr);
+    int white = 0;
+    for (int y = 0; y < b.bmHeight; ++y)
+      for (int x = 0; x < b.bmWidth; ++x) white += GetPixel(memory, x, y) == RGB(255, 255, 255) ? 1 : 0;
+    EXPECT_EQ(white, t->cellWidth * t->cellHeight);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+  }
 };
 
 TEST_F(WindowTest, ABurstOfResizesLaysTheWindowOutOnceAfterTheLast) {
@@ -76,6 +99,7 @@ TEST_F(WindowTest, LayoutSizesBothFontsAndTheGeometryToTheWindow) {
       {726, 476, 18, 8, -19},
       {40, 20, 0, 0, 0},  // smaller than one cell: the fonts' own default size
   };
+  SetFocus(window_);  // the caret is re-made only in the window with the focus
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
     t->scrollRegion = RECT{};
@@ -220,8 +244,52 @@ TEST_F(WindowTest, FocusGivesTheWindowACellSizedCaretAtTheCursor) {
   EXPECT_EQ(caret.pos.x, 50);
   EXPECT_EQ(caret.pos.y, 140);
   EXPECT_TRUE(caret.visible);
+  expectInvertingCellCaret();
+  // Focus and layouts come and go; the shapes they made do not stay behind.
+  const int objects = posix::testing::liveGdiObjects();
+  for (int i = 0; i < 3; ++i) {
+    SetFocus(nullptr);
+    SetFocus(window_);
+    layOut(726 + i, 476);
+  }
+  expectInvertingCellCaret();
+  EXPECT_EQ(posix::testing::liveGdiObjects(), objects);
   SetFocus(nullptr);
   EXPECT_EQ(posix::caretState().owner, nullptr);
+  EXPECT_EQ(posix::testing::liveGdiObjects(), objects - 1);  // the caret's shape is freed with it
+}
+
+// The caret belongs to the thread: a layout while a dialog's field has the focus
+// must leave the field its caret where it is, and the window gets a caret of the
+// new cell size back with the focus.
+TEST_F(WindowTest, ALayoutWhileADialogHasTheFocusLeavesTheFieldItsCaret) {
+  layOut(810, 520);
+  SetFocus(window_);
+  t->cursorColumn = 5;  // the window's caret would stand elsewhere than the field's
+  t->cursorRow = 7;
+  HWND field = nullptr;
+  posix::CaretState before, during;
+  posix::testing::setDialogHandler([&](HWND, const std::string&) {
+    field = GetFocus();
+    before = posix::caretState();
+    resizeClient(726, 476);
+    posix::testing::advanceClock(100);
+    during = posix::caretState();
+  });  // then cancelled
+  SendMessageA(window_, WM_COMMAND, IDM_ESCAPE, 0);
+  posix::testing::setDialogHandler(nullptr);
+  ASSERT_NE(field, nullptr);
+  EXPECT_NE(field, window_);
+  EXPECT_EQ(t->cellHeight, 18);  // the layout did run
+  EXPECT_EQ(during.owner, field);
+  EXPECT_TRUE(during.visible);
+  EXPECT_EQ(during.pos.x, before.pos.x);
+  EXPECT_EQ(during.pos.y, before.pos.y);
+  EXPECT_EQ(GetFocus(), window_);
+  EXPECT_TRUE(posix::caretState().visible);
+  EXPECT_EQ(posix::caretState().pos.x, 5 * t->cellWidth);
+  EXPECT_EQ(posix::caretState().pos.y, 7 * t->cellHeight);
+  expectInvertingCellCaret();
 }
 
 TEST_F(WindowTest, ClickMovesThe3270CursorWithinTheScreen) {

@@ -2,8 +2,10 @@
 # Smoke tests of the Windows build under Wine against the demo host:
 #  1. embed-example.exe receives the logon record and the line it types reaches the host;
 #  2. quillon.exe shows its window titled "Quillon", runs a VT100 session whose
-#     line-drawing box is drawn as lines (checked on a screenshot), and exits
-#     with code 0 on WM_CLOSE.
+#     line-drawing box is drawn as lines (checked on a screenshot), shows a
+#     blinking caret of one cell at the cursor in VT100 mode and on the 3270
+#     logon panel (checked on screenshots over 3 seconds), and exits with code 0
+#     on WM_CLOSE.
 # Usage: tools/wine-smoke.sh [WINDOWS_BUILD_DIR] [DEMO_HOST]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,6 +46,41 @@ check "the line embed-example.exe types reaches the host" grep -q '^record 2 .*U
 
 # 2. quillon.exe itself, driven from outside.
 drive() { (cd "$build" && wine quillon-driver.exe "$@"); }
+
+# The caret as a person sees it: caret_blinks NAME COLUMN ROW. Waits (up to 20 s)
+# until the program has put its caret on cell (COLUMN, ROW), then takes the
+# client area 12 times, a quarter of a second apart. The pictures must be two,
+# alternating at least twice (caret shown, caret hidden), and differ in one solid
+# block of one cell, every pixel of it, at that cell. A cell is an 81st of the
+# client width and a 26th of its height, as the layout sizes the font.
+caret_blinks() {
+  local name=$1 column=$2 row=$3 x y width height cx cy cw ch i signature previous="" changes=0
+  local -A first=()  # each picture seen: its signature -> its first file
+  read -r x y width height < <(drive client | tr -d '\r')
+  cw=$((width / 81)) ch=$((height / 26))
+  for _ in $(seq 100); do
+    read -r cx cy _ _ < <(drive caret 2>/dev/null | tr -d '\r') || true
+    [[ "$cx $cy" == "$((column * cw)) $((row * ch))" ]] && break
+    sleep 0.2
+  done
+  for i in $(seq 12); do
+    import -window root -crop "${width}x${height}+${x}+${y}" +repage "$out/caret-$name-$i.png"
+    signature=$(identify -format '%#' "$out/caret-$name-$i.png")
+    [[ -n "$previous" && "$signature" != "$previous" ]] && changes=$((changes + 1))
+    previous=$signature
+    [[ -n "${first[$signature]:-}" ]] || first[$signature]=$out/caret-$name-$i.png
+    sleep 0.15  # the screenshot itself takes about 0.1 s
+  done
+  local pictures=("${first[@]}") block="none" pixels=0 expected="${cw}x${ch}+$((column * cw))+$((row * ch))"
+  if ((${#pictures[@]} == 2)); then
+    block=$(convert "${pictures[@]}" -compose difference -composite -threshold 0 -format '%@' info:)
+    pixels=$(compare -metric AE "${pictures[@]}" null: 2>&1 || true)
+  fi
+  echo "$name: ${#pictures[@]} different pictures, $changes changes; they differ in $block ($pixels pixels)," \
+    "the cursor cell is $expected ($((cw * ch)) pixels)"
+  ((${#pictures[@]} == 2 && changes >= 2)) && [[ "$block" == "$expected" && "$pixels" == "$((cw * ch))" ]]
+}
+
 (cd "$build" && timeout 120 wine quillon.exe >"$out/quillon.log" 2>&1; echo $? >"$out/quillon.exit") &
 quillon_pid=$!
 title=$(drive wait 60 | tr -d '\r')
@@ -67,6 +104,12 @@ done
 echo "client ${width}x${height} at ${x},${y}; longest horizontal run $longest_row px, vertical $longest_column px"
 check "the VT100 line-drawing box is drawn with horizontal lines" test "$longest_row" -ge $((width / 81 * 8))
 check "the VT100 line-drawing box is drawn with vertical lines" test "$longest_column" -ge $((height / 25 * 2))
+# The cursor follows the prompt "demo> " below the box: the banner, the command,
+# the box and the grid take rows 0 to 16.
+check "a blinking caret of one cell stands at the VT100 cursor" caret_blinks vt100 6 17
+check "the host dialog connects to the demo host as a 3270" drive connect "$host" 3270
+# The logon panel puts the cursor into the user id field, row 7, column 18.
+check "a blinking caret of one cell stands at the 3270 cursor" caret_blinks 3270 18 7
 drive close
 wait "$quillon_pid" || true
 check "quillon.exe exits with code 0 on WM_CLOSE" test "$(cat "$out/quillon.exit" 2>/dev/null)" = 0

@@ -4,6 +4,7 @@
 
 #include "app/shell.h"
 #include "terminal/comm_tcp.h"
+#include "ui/cell_caret.h"
 #include "vt100/nvt_cells.h"
 
 namespace {
@@ -103,24 +104,28 @@ void CommTcp::onLayout(HWND hwnd) {
   if (scrollRegion.left == 0 && scrollRegion.top == 0 && scrollRegion.right == 0 && scrollRegion.bottom == 0)
     scrollRegion = RECT{0, 0, nvt::pixel(80, cellWidth), nvt::pixel(24, cellHeight)};
 
-  PlaceCaret();
   SetScrollRange(hwnd, SB_VERT, 0, 4 * nvtRows, FALSE);
   nvtViewTop = 4 * nvtRows;
   SetScrollPos(hwnd, SB_VERT, nvtViewTop, TRUE);
 
-  // The caret takes the new cell size.
-  HideCaret(hwnd);
-  DestroyCaret();
-  CreateCaret(hwnd, nullptr, cellWidth, cellHeight);
-  PlaceCaret();
-  ShowCaret(hwnd);
+  // The caret takes the new cell size and goes to the cursor cell. Only the
+  // window with the focus has one: the caret is the thread's, and making or
+  // moving one here would take it from the window that has the focus (a
+  // dialog's field, another window of an embedder).
+  if (GetFocus() == hwnd) {
+    HideCaret(hwnd);
+    DestroyCellCaret(hwnd);
+    CreateCellCaret(hwnd, cellWidth, cellHeight);
+    PlaceCaret();
+    ShowCaret(hwnd);
+  }
 
   MarkNvtPageChanged();
   RepaintScreen(hwnd);
 }
 
 void CommTcp::onSetFocus(HWND hwnd) {
-  CreateCaret(hwnd, nullptr, cellWidth, cellHeight);
+  CreateCellCaret(hwnd, cellWidth, cellHeight);
   PlaceCaret();
   ShowCaret(hwnd);
 }

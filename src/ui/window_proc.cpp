@@ -6,6 +6,7 @@
 #include "net/connection.h"
 #include "ui/resource.h"
 #include "terminal/comm_tcp.h"
+#include "ui/cell_caret.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       break;
     case WM_DESTROY:
       ReleaseBackgroundBrush(hwnd);
+      ReleaseCellCaretShape(hwnd);
       PostQuitMessage(0);
       break;
     case WM_SIZE:
@@ -117,7 +119,7 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       break;
     case WM_KILLFOCUS:
       HideCaret(hwnd);
-      DestroyCaret();
+      DestroyCellCaret(hwnd);
       break;
     case WM_PAINT:
       onPaint(hwnd);

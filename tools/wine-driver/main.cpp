@@ -1,12 +1,13 @@
 // Drives a running quillon.exe from outside, the way a user would, for the
 // smoke tests under Wine: it finds the main window by its class, opens the
 // host dialog through the Connect command, fills it in, types characters,
-// reports where the window is on the screen and closes it.
+// reports where the window and its caret are on the screen and closes it.
 //
 //   quillon-driver wait SECONDS        wait for the visible main window; print its title
 //   quillon-driver connect HOST vt100|3270
 //   quillon-driver type TEXT           characters as typed ("\r" in TEXT is Enter)
 //   quillon-driver client              print the client area on the screen: x y width height
+//   quillon-driver caret               print the main window's caret in its client area: x y width height
 //   quillon-driver close               post WM_CLOSE to the main window
 //
 // Every command exits 0 on success and 1, with a message, on failure.
@@ -100,6 +101,21 @@ int client() {
   return 0;
 }
 
+// Where the program has put its caret (as the system holds it), not whether it
+// can be seen: that only a screenshot tells.
+int caret() {
+  HWND main = mainWindow();
+  if (!main) return fail("no main window");
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return fail("no thread information");
+  if (info.hwndCaret != main) return fail("the main window has no caret");
+  const RECT& r = info.rcCaret;
+  std::printf("%ld %ld %ld %ld\n", static_cast<long>(r.left), static_cast<long>(r.top),
+              static_cast<long>(r.right - r.left), static_cast<long>(r.bottom - r.top));
+  return 0;
+}
+
 int close() {
   HWND main = mainWindow();
   if (!main) return fail("no main window");
@@ -114,8 +130,9 @@ int main(int argc, char** argv) {
   if (command == "connect" && argc == 4) return connect(argv[2], argv[3]);
   if (command == "type" && argc == 3) return type(argv[2]);
   if (command == "client" && argc == 2) return client();
+  if (command == "caret" && argc == 2) return caret();
   if (command == "close" && argc == 2) return close();
   std::fprintf(stderr,
-               "usage: quillon-driver wait SECONDS | connect HOST vt100|3270 | type TEXT | client | close\n");
+               "usage: quillon-driver wait SECONDS | connect HOST vt100|3270 | type TEXT | client | caret | close\n");
   return 2;
 }

@@ -52,6 +52,7 @@ class PLATFORM_API Display {
 // The thread's caret, as a display shows it.
 struct CaretState {
   HWND owner = nullptr;  // null when there is no caret
+  HBITMAP shape = nullptr;  // the bitmap it was made with; null for a solid or gray caret
   int width = 0;
   int height = 0;
   POINT pos{0, 0};

@@ -1,6 +1,7 @@
 // GDI as a character-cell device: fonts with deterministic metrics, brushes,
 // device contexts, text output into the window's cell grid, painting and
-// window scrolling.
+// window scrolling. Memory DCs draw into bitmaps of real pixels (PatBlt only),
+// which is what a bitmap-shaped caret needs.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +14,12 @@
 namespace posix {
 namespace {
 
-enum class Kind { Font, Brush, Pen };
+enum class Kind { Font, Brush, Pen, Bitmap };
+
+// The colour depth of the display, and so of bitmaps compatible with a window's DC.
+constexpr int kScreenBitsPixel = 32;
+// No bitmap is made larger than this many pixels.
+constexpr long long kMaxBitmapPixels = 1 << 24;
 
 struct GdiObject {
   Kind kind;
@@ -21,6 +27,12 @@ struct GdiObject {
   LOGFONTA font{};
   COLORREF color = 0;
   bool hollow = false;
+  // Bitmaps: size, colour depth (1: monochrome, black or white) and pixels row by row.
+  int width = 0;
+  int height = 0;
+  int bitsPixel = 0;
+  std::vector<COLORREF> pixels;
+  HDC selectedInto = nullptr;  // the memory DC a bitmap is selected into
 };
 
 struct DeviceContext {
@@ -32,6 +44,8 @@ struct DeviceContext {
   COLORREF text = 0x000000;
   COLORREF background = 0xFFFFFF;
   int bkMode = OPAQUE;
+  bool memory = false;  // made by CreateCompatibleDC: draws into `bitmap`
+  HGDIOBJ bitmap = nullptr;
 };
 
 std::map<HGDIOBJ, std::unique_ptr<GdiObject>> g_objects;
@@ -112,6 +126,35 @@ HGDIOBJ stock(int index) {
   }
   g_stock[index] = addObject(std::move(o));
   return g_stock[index];
+}
+
+// The 1 x 1 monochrome bitmap that memory DCs start with; like a stock object it
+// may be selected into any number of them and is never deleted.
+HGDIOBJ defaultBitmap() {
+  static HGDIOBJ handle = nullptr;
+  if (handle && object(handle)) return handle;
+  auto o = std::make_unique<GdiObject>();
+  o->kind = Kind::Bitmap;
+  o->stock = true;
+  o->width = o->height = 1;
+  o->bitsPixel = 1;
+  o->pixels.assign(1, 0x000000);
+  handle = addObject(std::move(o));
+  return handle;
+}
+
+GdiObject* bitmapOf(HGDIOBJ h) {
+  GdiObject* o = object(h);
+  return o && o->kind == Kind::Bitmap ? o : nullptr;
+}
+
+// A colour as a pixel of the bitmap: monochrome pixels are black or white,
+// whichever is nearer.
+COLORREF pixelColor(const GdiObject& bitmap, COLORREF color) {
+  color &= 0x00FFFFFF;
+  if (bitmap.bitsPixel != 1) return color;
+  const int sum = GetRValue(color) + GetGValue(color) + GetBValue(color);
+  return sum >= 3 * 128 ? 0xFFFFFF : 0x000000;
 }
 
 FontMetrics metricsOf(const GdiObject* font) {
@@ -197,6 +240,14 @@ void eraseBackground(Window& w, HDC hdc) {
   fillCells(w, hdc, RECT{0, 0, cw, ch}, w.cls->background);
 }
 
+bool bitmapSize(HGDIOBJ bitmap, int* width, int* height) {
+  const GdiObject* b = bitmapOf(bitmap);
+  if (!b) return false;
+  *width = b->width;
+  *height = b->height;
+  return true;
+}
+
 void releaseWindowDCs(Window& w) {
   g_lastDc.forget();
   for (auto it = g_dcs.begin(); it != g_dcs.end();)
@@ -244,7 +295,7 @@ HDC WINAPI GetDC(HWND hwnd) {
 
 int WINAPI ReleaseDC(HWND, HDC hdc) {
   DeviceContext* d = dc(hdc);
-  if (!d) return 0;
+  if (!d || d->memory) return 0;  // a memory DC is ended with DeleteDC
   if (!d->own) {
     g_lastDc.forget();
     g_dcs.erase(hdc);
@@ -256,7 +307,7 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
   Window* w = findWindow(hwnd);
   if (!w || !ps) return nullptr;
   std::memset(ps, 0, sizeof *ps);
-  HideCaret(hwnd);
+  w->paintHidCaret = HideCaret(hwnd) != FALSE;
   const HDC hdc = GetDC(hwnd);
   int cw = 0, ch = 0;
   clientSize(*w, &cw, &ch);
@@ -271,9 +322,14 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
 }
 
 BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
-  if (!findWindow(hwnd) || !ps) return FALSE;
+  Window* w = findWindow(hwnd);
+  if (!w || !ps) return FALSE;
   ReleaseDC(hwnd, ps->hdc);
-  ShowCaret(hwnd);
+  // Only a hide of BeginPaint's own is undone, never one of the program's.
+  if (w->paintHidCaret) {
+    w->paintHidCaret = false;
+    ShowCaret(hwnd);
+  }
   return TRUE;
 }
 
@@ -367,6 +423,15 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
   DeviceContext* d = dc(hdc);
   GdiObject* o = object(obj);
   if (!d || !o) return nullptr;
+  if (o->kind == Kind::Bitmap) {
+    // A bitmap goes only into a memory DC, and into one at a time.
+    if (!d->memory || (o->selectedInto && o->selectedInto != hdc)) return nullptr;
+    const HGDIOBJ previous = d->bitmap;
+    if (GdiObject* old = bitmapOf(previous)) old->selectedInto = nullptr;
+    if (!o->stock) o->selectedInto = hdc;
+    d->bitmap = obj;
+    return previous;
+  }
   HGDIOBJ* slot = o->kind == Kind::Font ? &d->font : o->kind == Kind::Brush ? &d->brush : &d->pen;
   const HGDIOBJ previous = *slot;
   *slot = obj;
@@ -377,6 +442,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
   GdiObject* o = object(obj);
   if (!o) return FALSE;
   if (o->stock) return TRUE;
+  if (o->kind == Kind::Bitmap && o->selectedInto) return FALSE;  // still in a memory DC
   g_lastObject.forget();
   g_objects.erase(obj);
   return TRUE;
@@ -384,6 +450,19 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
 
 int WINAPI GetObjectA(HGDIOBJ obj, int size, LPVOID out) {
   GdiObject* o = object(obj);
+  if (o && o->kind == Kind::Bitmap) {
+    if (!out) return static_cast<int>(sizeof(BITMAP));
+    BITMAP b{};
+    b.bmWidth = o->width;
+    b.bmHeight = o->height;
+    b.bmWidthBytes = (o->width * o->bitsPixel + 15) / 16 * 2;  // rows padded to whole words
+    b.bmPlanes = 1;
+    b.bmBitsPixel = static_cast<WORD>(o->bitsPixel);
+    const int n = std::min(size, static_cast<int>(sizeof b));
+    if (n <= 0) return 0;
+    std::memcpy(out, &b, static_cast<size_t>(n));
+    return n;
+  }
   if (!o || o->kind != Kind::Font) return 0;
   if (!out) return static_cast<int>(sizeof(LOGFONTA));
   const int n = std::min(size, static_cast<int>(sizeof(LOGFONTA)));
@@ -498,6 +577,77 @@ int WINAPI FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
   if (!d || !rect) return 0;
   if (Window* w = findWindow(d->hwnd)) fillCells(*w, hdc, *rect, brush);
   return 1;
+}
+
+HDC WINAPI CreateCompatibleDC(HDC hdc) {
+  if (hdc && !dc(hdc)) return nullptr;
+  HDC handle = nullptr;
+  DeviceContext* d = newDC(nullptr, false, &handle);
+  d->memory = true;
+  d->bitmap = defaultBitmap();
+  return handle;
+}
+
+BOOL WINAPI DeleteDC(HDC hdc) {
+  DeviceContext* d = dc(hdc);
+  if (!d || !d->memory) return FALSE;  // window DCs are given back with ReleaseDC
+  if (GdiObject* b = bitmapOf(d->bitmap)) b->selectedInto = nullptr;
+  g_lastDc.forget();
+  g_dcs.erase(hdc);
+  return TRUE;
+}
+
+HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int width, int height) {
+  DeviceContext* d = dc(hdc);
+  if (!d || width < 0 || height < 0) return nullptr;
+  if (width == 0 || height == 0) return static_cast<HBITMAP>(defaultBitmap());
+  if (static_cast<long long>(width) * height > kMaxBitmapPixels) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  // A memory DC's bitmaps take the format of the bitmap selected into it (a new
+  // memory DC's is monochrome); any other DC's, the display's.
+  const GdiObject* current = d->memory ? bitmapOf(d->bitmap) : nullptr;
+  auto o = std::make_unique<GdiObject>();
+  o->kind = Kind::Bitmap;
+  o->width = width;
+  o->height = height;
+  o->bitsPixel = current ? current->bitsPixel : kScreenBitsPixel;
+  o->pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0x000000);
+  return static_cast<HBITMAP>(addObject(std::move(o)));
+}
+
+// Draws into the bitmap of a memory DC; a window's cells take no pixels.
+BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
+  DeviceContext* d = dc(hdc);
+  GdiObject* b = d && d->memory ? bitmapOf(d->bitmap) : nullptr;
+  if (!b || (rop != PATCOPY && rop != WHITENESS && rop != BLACKNESS && rop != DSTINVERT)) return FALSE;
+  bool hollow = false;
+  const COLORREF brush = rop == PATCOPY ? brushColor(static_cast<HBRUSH>(d->brush), &hollow) : 0;
+  if (hollow) return TRUE;  // a hollow brush paints nothing
+  // The rectangle, normalised when a size is negative, clipped to the bitmap.
+  long long left = x, top = y, right = left + width, bottom = top + height;
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+  left = std::max(left, 0LL);
+  top = std::max(top, 0LL);
+  right = std::min<long long>(right, b->width);
+  bottom = std::min<long long>(bottom, b->height);
+  for (long long row = top; row < bottom; ++row) {
+    for (long long column = left; column < right; ++column) {
+      COLORREF& pixel = b->pixels[static_cast<size_t>(row * b->width + column)];
+      const COLORREF color = rop == WHITENESS ? 0xFFFFFF : rop == BLACKNESS ? 0 : rop == PATCOPY ? brush : ~pixel;
+      pixel = pixelColor(*b, color);
+    }
+  }
+  return TRUE;
+}
+
+COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
+  DeviceContext* d = dc(hdc);
+  const GdiObject* b = d && d->memory ? bitmapOf(d->bitmap) : nullptr;
+  if (!b || x < 0 || y < 0 || x >= b->width || y >= b->height) return CLR_INVALID;
+  return b->pixels[static_cast<size_t>(y) * static_cast<size_t>(b->width) + static_cast<size_t>(x)];
 }
 
 }  // extern "C"

@@ -58,6 +58,7 @@ struct Window {
   ScrollBar hscroll;
   CellGrid grid;
   HDC ownDC = nullptr;  // CS_OWNDC windows
+  bool paintHidCaret = false;  // BeginPaint hid the caret; EndPaint shows it again
 };
 
 // Window registry -----------------------------------------------------------
@@ -77,6 +78,8 @@ struct FontMetrics {
 FontMetrics referenceCell(Window& w);
 // Fills the client area with the class background brush (erase).
 void eraseBackground(Window& w, HDC hdc);
+// The size of a bitmap; false for anything that is not one.
+bool bitmapSize(HGDIOBJ bitmap, int* width, int* height);
 // Drops a window's DCs when it is destroyed.
 void releaseWindowDCs(Window& w);
 void resetGdi();

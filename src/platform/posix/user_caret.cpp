@@ -1,4 +1,8 @@
-// The caret (one per thread) and the standard scroll bars of a window.
+// The caret and the standard scroll bars of a window. As in Win32 there is one
+// caret for the thread (the layer runs on one): it belongs to one window at a
+// time, a new caret replaces it whichever window had it, it starts hidden, and
+// it shows only while the count of HideCaret calls not yet undone by ShowCaret
+// is zero (a ShowCaret without a hide to undo changes nothing).
 #include <algorithm>
 
 #include "platform/posix/display.h"
@@ -9,6 +13,7 @@ namespace {
 
 struct Caret {
   HWND owner = nullptr;
+  HBITMAP shape = nullptr;  // null: solid (or gray) of width x height
   int width = 0;
   int height = 0;
   POINT pos{0, 0};
@@ -34,6 +39,7 @@ ScrollBar* scrollBar(HWND hwnd, int bar) {
 CaretState caretState() {
   CaretState s;
   s.owner = findWindow(g_caret.owner) ? g_caret.owner : nullptr;
+  s.shape = s.owner ? g_caret.shape : nullptr;
   s.width = g_caret.width;
   s.height = g_caret.height;
   s.pos = g_caret.pos;
@@ -53,11 +59,16 @@ using namespace posix;
 
 extern "C" {
 
-BOOL WINAPI CreateCaret(HWND hwnd, HBITMAP, int width, int height) {
+BOOL WINAPI CreateCaret(HWND hwnd, HBITMAP bitmap, int width, int height) {
   if (!findWindow(hwnd)) return FALSE;
+  // A bitmap gives the caret its shape and its size; (HBITMAP)1 asks for a gray one.
+  const bool shaped = bitmap && bitmap != reinterpret_cast<HBITMAP>(1);
+  if (shaped && !bitmapSize(bitmap, &width, &height)) return FALSE;
   caretChanged();
   g_caret = Caret{};
   g_caret.owner = hwnd;
+  g_caret.shape = shaped ? bitmap : nullptr;
+  // A size of 0 is the width (height) of a window border: one pixel.
   g_caret.width = width > 0 ? width : 1;
   g_caret.height = height > 0 ? height : 1;
   g_caret.hideCount = 1;  // a new caret starts hidden

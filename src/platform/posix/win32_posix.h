@@ -520,6 +520,22 @@ typedef struct tagTEXTMETRICA {
 
 #define CLR_INVALID 0xFFFFFFFF
 
+// Raster operations of PatBlt.
+#define PATCOPY 0x00F00021
+#define DSTINVERT 0x00550009
+#define BLACKNESS 0x00000042
+#define WHITENESS 0x00FF0062
+
+typedef struct tagBITMAP {
+  LONG bmType;
+  LONG bmWidth;
+  LONG bmHeight;
+  LONG bmWidthBytes;
+  WORD bmPlanes;
+  WORD bmBitsPixel;
+  LPVOID bmBits;
+} BITMAP, *LPBITMAP;
+
 // ---- memory ------------------------------------------------------------------------------
 #define GMEM_FIXED 0x0000
 #define GMEM_MOVEABLE 0x0002
@@ -978,6 +994,11 @@ PLATFORM_API COLORREF WINAPI GetBkColor(HDC hdc);
 PLATFORM_API int WINAPI SetBkMode(HDC hdc, int mode);
 PLATFORM_API BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int count);
 PLATFORM_API int WINAPI FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
+PLATFORM_API HDC WINAPI CreateCompatibleDC(HDC hdc);
+PLATFORM_API BOOL WINAPI DeleteDC(HDC hdc);
+PLATFORM_API HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int width, int height);
+PLATFORM_API BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop);
+PLATFORM_API COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
 PLATFORM_API int WINAPI AddFontResourceA(LPCSTR file);
 PLATFORM_API BOOL WINAPI RemoveFontResourceA(LPCSTR file);
 
