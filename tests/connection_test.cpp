@@ -335,7 +335,9 @@ TEST_F(ConnectionTest, HostDialogResultGoesToTheTerminal) {
     ASSERT_EQ(ncTcpGetHostName(GetModuleHandleA(nullptr), hwnd, host), 1);
     EXPECT_EQ(std::string(host), c.host);
     EXPECT_EQ(host[HOST_NAME_SIZE], 'z');  // nothing written past the 40 bytes
-    EXPECT_EQ(caption(), kCaptionPrefix + c.host);
+    // The connection and the caption have the whole text.
+    EXPECT_EQ(caption(), kCaptionPrefix + c.typed);
+    EXPECT_EQ(std::string(terminal()->hostText), c.typed);
     EXPECT_EQ(terminal()->terminalType, c.type);
     EXPECT_EQ(terminal()->terminalMode, c.mode);
     EXPECT_EQ(terminal()->traceRequested, c.traceRequested);

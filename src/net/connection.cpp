@@ -1,35 +1,20 @@
 // Connecting: the Connect command, the non-blocking connection and the socket events.
 #include "net/connection.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 
 #include "app/shell.h"
+#include "net/host_text.h"
 #include "net/socket_io.h"
 #include "net/telnet.h"
+#include "net/tls_session.h"
 #include "terminal/comm_tcp.h"
 
 namespace {
-
-// Splits "name:port" when what follows the last colon is a port number (1..65535);
-// otherwise the whole text is the name and no port is given.
-bool splitPort(const char* host, std::string* name, unsigned short* port) {
-  *name = host;
-  const size_t colon = name->rfind(':');
-  if (colon == std::string::npos || colon + 1 >= name->size() || name->size() - colon > 6) return false;
-  unsigned value = 0;
-  for (size_t i = colon + 1; i < name->size(); ++i) {
-    const char c = (*name)[i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (value == 0 || value > 65535) return false;
-  *port = static_cast<unsigned short>(value);
-  name->resize(colon);
-  return true;
-}
 
 // Socket events being handled per window. A message box shown while one is
 // handled runs a message loop that may deliver the next event; a read then
@@ -45,9 +30,6 @@ std::map<HWND, EventNesting>& eventNesting() {
   return windows;
 }
 
-constexpr char kPassivePrefix[] = "passive:";
-constexpr size_t kPassivePrefixLength = sizeof kPassivePrefix - 1;
-
 int failConnection(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
   return 0;
@@ -55,29 +37,27 @@ int failConnection(HWND window) {
 
 }  // namespace
 
-const char* StripPassivePrefix(const char* hostName, bool* passive) {
-  if (passive) *passive = false;
-  if (!hostName) return hostName;
-  for (size_t i = 0; i < kPassivePrefixLength; ++i) {
-    char c = hostName[i];  // the NUL of a shorter name ends the comparison here
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kPassivePrefix[i]) return hostName;
-  }
-  const char* name = hostName + kPassivePrefixLength;
-  bool onlyDigits = true;
-  for (const char* p = name; *p && onlyDigits; ++p) onlyDigits = *p >= '0' && *p <= '9';
-  if (onlyDigits) return hostName;  // nothing, or a port: "passive" is the name
-  if (passive) *passive = true;
-  return name;
-}
-
 extern "C" int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s) {
   if (!s) return 0;
-  bool passive = false;
-  hostName = StripPassivePrefix(hostName, &passive);
-  // Remembered for the connect event, which sends the opening negotiation or not.
-  if (CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr)
-    t->passiveNegotiation = passive ? 1 : 0;
+  *s = INVALID_SOCKET;
+  CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
+  HostText host;
+  std::string error;
+  if (!ParseHostText(hostName ? hostName : "", &host, &error)) {
+    // Refused before any connection; the window stays for another try.
+    MessageBoxA(window, error.c_str(), "LU Name", MB_OK);
+    return 0;
+  }
+  // Remembered for the socket's events: how the session starts, what TLS checks.
+  if (t) {
+    t->passiveNegotiation = host.passive ? 1 : 0;
+    t->tlsRequested = host.tls ? 1 : 0;
+    TlsEnd(*t);
+    std::snprintf(t->connectName, sizeof t->connectName, "%s", host.name.c_str());
+    std::snprintf(t->luName, sizeof t->luName, "%s", host.lu.c_str());
+    if (!host.lu.empty() && t->terminalType != 3 && t->traceFile)
+      std::fprintf(t->traceFile, "\n\t\t\tLU name %s ignored: not a 3270 session\n", t->luName);
+  }
   const SOCKET sock = socket(AF_INET, SOCK_STREAM, 0);
   *s = sock;
   if (sock == INVALID_SOCKET) {
@@ -85,21 +65,20 @@ extern "C" int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s) 
     return failConnection(window);
   }
 
-  std::string name;
-  unsigned short port = 0;
-  const bool explicitPort = splitPort(hostName ? hostName : "", &name, &port);
   sockaddr_in address;
   std::memset(&address, 0, sizeof address);
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = inet_addr(name.c_str());
+  address.sin_addr.s_addr = inet_addr(host.name.c_str());
   if (address.sin_addr.s_addr == INADDR_NONE) {
     // Not a dotted address: look the name up. Not found leaves 255.255.255.255.
-    const hostent* entry = gethostbyname(name.c_str());
+    const hostent* entry = gethostbyname(host.name.c_str());
     if (entry && entry->h_length == 4 && entry->h_addr_list && entry->h_addr_list[0])
       std::memcpy(&address.sin_addr, entry->h_addr_list[0], 4);
   }
-  if (explicitPort) {
-    address.sin_port = htons(port);
+  if (host.port != 0) {
+    address.sin_port = htons(host.port);
+  } else if (host.tls) {
+    address.sin_port = htons(kTelnetsPort);
   } else {
     const servent* service = getservbyname("telnet", nullptr);
     if (!service) {
@@ -119,6 +98,7 @@ extern "C" int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s) 
 void CommTcp::ConnectCommand(HWND hwnd) {
   // A previous connection, or an attempt still connecting, is closed first.
   if (connected == 1 || socketHandle != INVALID_SOCKET) {
+    TlsEnd(*this);
     if (socketHandle != INVALID_SOCKET) closesocket(socketHandle);
     socketHandle = INVALID_SOCKET;
     if (connected == 1 && traceFile) {
@@ -135,7 +115,8 @@ void CommTcp::ConnectCommand(HWND hwnd) {
     std::fclose(traceFile);
     traceFile = nullptr;
   }
-  ncTcpConnectToHost(hwnd, hostName, &socketHandle);
+  // The dialog keeps the whole text; hostName has only its first 39 characters.
+  ncTcpConnectToHost(hwnd, hostText[0] ? hostText : hostName, &socketHandle);
 }
 
 LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -150,13 +131,33 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
           nesting.readAgain = true;
           break;
         }
+        if (tlsState == 1) {
+          TlsHandshakeRead(*this, hwnd);
+          // The host's first bytes may have come with the end of the handshake.
+          if (TlsPending(*this) && socketHandle != INVALID_SOCKET) nesting.readAgain = true;
+          break;
+        }
         int length = 0;
         RecvData(hwnd, socketHandle, traceFile, receiveBuffer, &length);
         ParseData(hwnd, socketHandle, traceFile, receiveBuffer, length, &terminalMode);
+        // Bytes TLS has decrypted already get no read event of their own.
+        if (TlsPending(*this) && socketHandle != INVALID_SOCKET) nesting.readAgain = true;
         break;
       }
       case FD_CONNECT:
         std::memset(willRefusals, 0, sizeof willRefusals);
+        if (tlsRequested == 1) {
+          terminalMode = 0;
+          if (WSAGETSELECTERROR(lParam) != 0) {
+            WSASetLastError(WSAGETSELECTERROR(lParam));
+            closesocket(socketHandle);
+            socketHandle = INVALID_SOCKET;
+            disp_err(hwnd, "Connecting To Host");
+            break;
+          }
+          TlsConnected(*this, hwnd);
+          break;
+        }
         // A passive connection leaves the first word to the host; the mode starts
         // from nothing either way.
         if (passiveNegotiation != 1) {
@@ -177,6 +178,18 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         connected = 1;
         break;
       case FD_CLOSE:
+        if (tlsState == 1) {
+          TlsHandshakeClosed(*this, hwnd);
+          break;
+        }
+        // What TLS still holds, or the socket still had for it, is shown before
+        // the window closes (a few reads: the socket is drained at this event).
+        for (int k = 0; k < 64 && tlsState == 2 && (k == 0 || TlsPending(*this)) && socketHandle != INVALID_SOCKET;
+             ++k) {
+          int length = 0;
+          RecvData(hwnd, socketHandle, traceFile, receiveBuffer, &length);
+          ParseData(hwnd, socketHandle, traceFile, receiveBuffer, length, &terminalMode);
+        }
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         break;
       default:

@@ -20,14 +20,6 @@ QUILLON_API INT_PTR CALLBACK Dlg_Host(HWND dialog, UINT message, WPARAM wParam, 
 QUILLON_API int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s);
 }
 
-// A host name written "passive:" + name (the prefix in any case, the name with or
-// without ":port") connects to that name but sends nothing when the connection
-// completes: the host leads the negotiation. A bare port number after the prefix
-// ("passive:23") is not a name, so that text keeps its old meaning, host
-// "passive" on port 23. Returns the name without the prefix (a pointer into
-// `hostName`), or `hostName` itself when it has none; *passive, when given, says which.
-const char* StripPassivePrefix(const char* hostName, bool* passive = nullptr);
-
 // The host name the dialog offers: the program's first command-line argument,
 // or a fixed default.
 const char* DefaultHostName();

@@ -1,10 +1,13 @@
 // The host dialog: host name, terminal type and the trace box.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "net/center_wnd.h"
 #include "net/connection.h"
+#include "net/host_text.h"
 #include "net/telnet.h"
+#include "net/tls.h"
 #include "terminal/comm_tcp.h"
 #include "ui/resource.h"
 
@@ -50,7 +53,7 @@ const char* DefaultHostName() {
   static std::string host;
   if (host.empty()) {
     host = commandLineHost();
-    if (host.empty() || host.size() >= HOST_NAME_SIZE) host = kFixedDefaultHost;
+    if (host.empty() || host.size() >= kHostTextSize) host = kFixedDefaultHost;
   }
   return host.c_str();
 }
@@ -61,13 +64,23 @@ int ncTcpGetHostName(HINSTANCE instance, HWND window, char* hostName) {
   if (!hostName) return 0;
   std::strncpy(hostName, DefaultHostName(), HOST_NAME_SIZE - 1);
   hostName[HOST_NAME_SIZE - 1] = '\0';
+  CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0));
+  if (t) std::snprintf(t->hostText, sizeof t->hostText, "%s", DefaultHostName());
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_HOST), window, Dlg_Host, reinterpret_cast<LPARAM>(hostName)) <= 0) {
     MessageBoxA(window, "You have cancelled the internet address selection, Please try again later",
                 "Cancel Adress Selection", MB_OK);
     PostMessageA(window, WM_CLOSE, 0, 0);
     return 0;
   }
-  const std::string caption = std::string("Quillon  Host:  ") + StripPassivePrefix(hostName);
+  // The caption shows the name without its prefixes, and whether the session is encrypted.
+  HostText host;
+  std::string caption = "Quillon  Host:  ";
+  if (ParseHostText(t && t->hostText[0] ? t->hostText : hostName, &host, nullptr)) {
+    caption += host.shown;
+    if (host.tls) caption += ReadTlsOptions().verify ? "  [TLS]" : "  [TLS, unverified]";
+  } else {
+    caption += t && t->hostText[0] ? t->hostText : hostName;
+  }
   SetWindowTextA(window, caption.c_str());
   return 1;
 }
@@ -78,13 +91,27 @@ INT_PTR CALLBACK Dlg_Host(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
       CenterWnd(dialog);
       g_hostBuffer = reinterpret_cast<char*>(lParam);
       SendDlgItemMessageA(dialog, IDC_HOSTNAME, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(DefaultHostName()));
-      SetDlgItemTextA(dialog, IDC_HOSTNAME, g_hostBuffer ? g_hostBuffer : "");
+      // A default longer than the buffer is offered whole.
+      SetDlgItemTextA(dialog, IDC_HOSTNAME,
+                      !g_hostBuffer                                                          ? ""
+                      : std::strncmp(DefaultHostName(), g_hostBuffer, HOST_NAME_SIZE - 1) == 0 ? DefaultHostName()
+                                                                                             : g_hostBuffer);
       CheckRadioButton(dialog, IDC_VT100, IDC_IBM3270, IDC_IBM3270);
       return 0;
     case WM_COMMAND:
       if (wParam == IDOK) {
-        if (g_hostBuffer) GetDlgItemTextA(dialog, IDC_HOSTNAME, g_hostBuffer, HOST_NAME_SIZE);
-        if (CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(GetParent(dialog), 0))) {
+        // The whole text (up to 255 characters) for the connection; the host
+        // buffer keeps its first 39.
+        char text[kHostTextSize] = {};
+        GetDlgItemTextA(dialog, IDC_HOSTNAME, text, sizeof text);
+        if (g_hostBuffer) {
+          const size_t n = strnlen(text, HOST_NAME_SIZE - 1);
+          std::memcpy(g_hostBuffer, text, n);
+          g_hostBuffer[n] = '\0';
+        }
+        CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(GetParent(dialog), 0));
+        if (t) std::snprintf(t->hostText, sizeof t->hostText, "%s", text);
+        if (t) {
           t->traceRequested = IsDlgButtonChecked(dialog, IDC_TRACE) == BST_CHECKED ? 1 : 0;
           if (IsDlgButtonChecked(dialog, IDC_VT100) == BST_CHECKED) {
             t->terminalType = 2;

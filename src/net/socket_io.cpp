@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "net/tls_session.h"
 #include "terminal/comm_tcp.h"
 #include "tn3270/ebcdic.h"
 
@@ -87,6 +88,12 @@ int SendData(HWND window, SOCKET s, FILE* trace, unsigned char* data, int length
     disp_err(window, "INVALID_SOCKET Before Sending");
     return 0;
   }
+  CommTcp* tls = nullptr;
+  if (TlsCarries(window, s, &tls)) {
+    TlsSend(*tls, window, trace, data, length);
+    PrintData(window, trace, data, length, 0);
+    return 1;
+  }
   int sent = 0;
   while (sent < length) {
     const int n = send(s, reinterpret_cast<const char*>(data) + sent, length - sent, 0);
@@ -104,6 +111,16 @@ int SendData(HWND window, SOCKET s, FILE* trace, unsigned char* data, int length
 
 int RecvData(HWND window, SOCKET s, FILE* trace, unsigned char* buffer, int* length) {
   int received = 0;
+  CommTcp* tls = nullptr;
+  if (buffer && TlsCarries(window, s, &tls)) {
+    // The plain bytes TLS has for us, bounded as a socket read is.
+    const int n = TlsReceive(*tls, window, trace, buffer, receiveLimit(window));
+    received = n > 0 ? n : 0;
+    if (length) *length = received;
+    PrintData(window, trace, buffer, received, 1);
+    if (trace) std::fprintf(trace, "\t\t\tReceiving: %d Number Of Bytes \n", received);
+    return 1;
+  }
   u_long ready = 0;
   if (ioctlsocket(s, FIONREAD, &ready) != 0) {
     disp_err(window, "ioctlsocket error in new line");

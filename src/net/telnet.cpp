@@ -32,7 +32,8 @@ struct Batch {
 
   bool in3270() const { return *mode == kMode3270; }
   void reply(const unsigned char* bytes, int n) const {
-    unsigned char buffer[16];  // replies are small; SendData takes a writable buffer
+    unsigned char buffer[32];  // replies are small; SendData takes a writable buffer
+    if (n < 0 || n > static_cast<int>(sizeof buffer)) return;
     std::memcpy(buffer, bytes, static_cast<size_t>(n));
     SendData(window, s, trace, buffer, n);
   }
@@ -76,12 +77,15 @@ int commandLength(const unsigned char* p, int available) {
 void answerTerminalType(const Batch& b) {
   static const unsigned char kHead[4] = {kTelnetIAC, kTelnetSB, kOptionTerminalType, 0};
   static const unsigned char kTail[2] = {kTelnetIAC, kTelnetSE};
-  const char* name = b.t.terminalType == 2 ? "VT100" : b.t.terminalType == 3 ? "IBM-3278-2" : nullptr;
-  if (name) {
-    unsigned char answer[16];
-    const int n = static_cast<int>(std::strlen(name));
+  std::string name = b.t.terminalType == 2 ? "VT100" : b.t.terminalType == 3 ? "IBM-3278-2" : "";
+  if (!name.empty()) {
+    // A 3270 session asks for its LU by name after the type (RFC 1646).
+    const size_t lu = strnlen(b.t.luName, sizeof b.t.luName - 1);
+    if (b.t.terminalType == 3 && lu > 0) name += "@" + std::string(b.t.luName, lu);
+    unsigned char answer[32];
+    const int n = static_cast<int>(name.size());
     std::memcpy(answer, kHead, 4);
-    std::memcpy(answer + 4, name, static_cast<size_t>(n));
+    std::memcpy(answer + 4, name.data(), static_cast<size_t>(n));
     std::memcpy(answer + 4 + n, kTail, 2);
     b.reply(answer, n + 6);
     if (b.t.terminalType == 3)

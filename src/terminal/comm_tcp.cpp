@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "net/tls_session.h"
 #include "terminal/settings.h"
 
 namespace {
@@ -52,6 +53,7 @@ CommTcp& CommTcp::operator=(const CommTcp& other) {
 
 CommTcp::~CommTcp() {
   if (!shared_.lastHolder()) return;
+  TlsEnd(*this);
   delete[] nvtChars;
   delete[] nvtAttributes;
   if (screenFont) DeleteObject(screenFont);

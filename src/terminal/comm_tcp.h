@@ -8,6 +8,8 @@
 #include "quillon_api.h"
 #include "tn3270/screen_model.h"
 
+class TlsChannel;
+
 // Called after each complete 3270 record has been shown.
 typedef void (*RecordHandler)(void);
 
@@ -217,6 +219,14 @@ class QUILLON_API CommTcp {
   // host offered with IAC WILL and that is not one of ours; a host that keeps
   // offering gets only a few.
   uint8_t willRefusals[256]{};
+  // The whole host text of the last host dialog (hostName keeps its first 39
+  // characters), and what the connection made from a host text asked for.
+  char hostText[256]{};
+  char connectName[256]{};  // the host name or address connected to
+  char luName[9]{};         // "LU@host": sent with the 3270 terminal type
+  int32_t tlsRequested{};   // "tls:": the connection is wrapped in TLS
+  int32_t tlsState{};       // 0 no TLS, 1 handshake under way, 2 established, 3 ended
+  TlsChannel* tlsChannel{};  // owned; null without TLS
 
   // Bytes the next read may deliver: the receive buffer keeps room for the held
   // command and the pending tail in front of the data and a terminator after it.

@@ -4,6 +4,7 @@
 #include "app/shell.h"
 #include "net/center_wnd.h"
 #include "net/connection.h"
+#include "net/tls_session.h"
 #include "ui/resource.h"
 #include "terminal/comm_tcp.h"
 #include "ui/cell_caret.h"
@@ -33,6 +34,7 @@ bool closing(HWND hwnd) {
 // Closes the connection and the trace log and destroys the window, which
 // deletes the terminal object: nothing of it may be touched afterwards.
 void closeTerminal(CommTcp& t, HWND hwnd) {
+  TlsEnd(t);  // its close_notify goes out before the socket closes
   if (t.socketHandle != INVALID_SOCKET) {
     closesocket(t.socketHandle);
     t.socketHandle = INVALID_SOCKET;

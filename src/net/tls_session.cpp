@@ -1,0 +1,124 @@
+#include "net/tls_session.h"
+
+#include <string>
+
+#include "net/tls.h"
+#include "net/telnet.h"
+#include "terminal/comm_tcp.h"
+
+namespace {
+
+constexpr char kCaption[] = "Secure Connection";
+
+void traceLine(const CommTcp& t, const std::string& text) {
+  if (t.traceFile) std::fprintf(t.traceFile, "\n\t\t\tTLS: %s\n", text.c_str());
+}
+
+// Nothing of the session has been sent: the socket is closed and the window
+// stays, so that the user can connect again.
+void failHandshake(CommTcp& t, HWND hwnd) {
+  const TlsFailure failure = t.tlsChannel ? t.tlsChannel->Failure() : TlsFailure::kHandshake;
+  const std::string detail = t.tlsChannel ? t.tlsChannel->FailureDetail() : "";
+  traceLine(t, "handshake failed: " + TlsFailureText(failure, t.connectName) + " " + detail);
+  TlsEnd(t);
+  if (t.socketHandle != INVALID_SOCKET) closesocket(t.socketHandle);
+  t.socketHandle = INVALID_SOCKET;
+  t.connected = 0;
+  MessageBoxA(hwnd, TlsFailureText(failure, t.connectName).c_str(), kCaption, MB_OK);
+}
+
+void step(CommTcp& t, HWND hwnd) {
+  TlsChannel* channel = t.tlsChannel;
+  if (!channel || t.tlsState != 1) return;
+  const TlsResult r = channel->Handshake();
+  if (r == TlsResult::kAgain) return;
+  if (r != TlsResult::kDone) {
+    failHandshake(t, hwnd);
+    return;
+  }
+  t.tlsState = 2;
+  traceLine(t, channel->Description());
+  // From here on the session is that of a plain connection.
+  if (t.passiveNegotiation != 1) StartNegotiation(hwnd, &t.terminalMode, t.socketHandle, t.traceFile);
+  t.connected = 1;
+}
+
+// A session that ends in the middle: traced, and closed as a host close is.
+void endSession(CommTcp& t, HWND hwnd, const std::string& why) {
+  t.tlsState = 3;  // nothing more goes through it
+  traceLine(t, why);
+  PostMessageA(hwnd, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+void TlsConnected(CommTcp& t, HWND hwnd) {
+  TlsEnd(t);
+  t.tlsChannel = CreateTlsChannel(t.socketHandle, t.connectName, ReadTlsOptions()).release();
+  t.tlsState = 1;
+  step(t, hwnd);
+}
+
+void TlsHandshakeRead(CommTcp& t, HWND hwnd) { step(t, hwnd); }
+
+void TlsHandshakeClosed(CommTcp& t, HWND hwnd) {
+  // Whatever came last may still finish the handshake (or say why it failed).
+  step(t, hwnd);
+  if (t.tlsState != 1) {
+    if (t.tlsState == 2) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    return;
+  }
+  traceLine(t, "the host closed the connection during the handshake");
+  const std::string text = TlsFailureText(TlsFailure::kClosed, t.connectName);
+  TlsEnd(t);
+  closesocket(t.socketHandle);
+  t.socketHandle = INVALID_SOCKET;
+  t.connected = 0;
+  MessageBoxA(hwnd, text.c_str(), kCaption, MB_OK);
+}
+
+bool TlsCarries(HWND window, SOCKET s, CommTcp** t) {
+  CommTcp* object = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
+  if (!object || !object->tlsChannel || object->tlsState == 0 || s != object->socketHandle) return false;
+  *t = object;
+  return true;
+}
+
+int TlsReceive(CommTcp& t, HWND hwnd, FILE* trace, unsigned char* buffer, int room) {
+  (void)trace;
+  if (t.tlsState != 2 || !t.tlsChannel) return 0;
+  int count = 0;
+  const TlsResult r = t.tlsChannel->Read(buffer, room, &count);
+  if (r == TlsResult::kClosed && count == 0) {
+    endSession(t, hwnd, "the host ended the session");
+    return -1;
+  }
+  if (r == TlsResult::kFailed) {
+    endSession(t, hwnd, "session failed: " + TlsFailureText(t.tlsChannel->Failure(), t.connectName) + " " +
+                            t.tlsChannel->FailureDetail());
+    return -1;
+  }
+  return count;
+}
+
+bool TlsSend(CommTcp& t, HWND hwnd, FILE* trace, const unsigned char* data, int length) {
+  (void)trace;
+  if (t.tlsState == 3) return false;
+  if (t.tlsState != 2 || !t.tlsChannel) {
+    // Never in the clear: bytes typed before the handshake is done are dropped.
+    traceLine(t, "handshake not complete: " + std::to_string(length) + " bytes not sent");
+    return false;
+  }
+  if (t.tlsChannel->Write(data, length)) return true;
+  endSession(t, hwnd, "session failed: " + TlsFailureText(t.tlsChannel->Failure(), t.connectName) + " " +
+                          t.tlsChannel->FailureDetail());
+  return false;
+}
+
+bool TlsPending(const CommTcp& t) { return t.tlsState == 2 && t.tlsChannel && t.tlsChannel->Pending(); }
+
+void TlsEnd(CommTcp& t) {
+  delete t.tlsChannel;
+  t.tlsChannel = nullptr;
+  t.tlsState = 0;
+}
