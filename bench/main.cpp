@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
   }
 
   bench::registerVt100({&plain, &csi, &unrecognised});
+  bench::registerConnectedVt100(&plain);
   bench::register3270(&records, recordCount);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

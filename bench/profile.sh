@@ -19,7 +19,9 @@ python3 bench/make-inputs.py --small "$small" > /dev/null
 out=$build/profile
 mkdir -p "$out"
 
-# benchmark name, then the functions whose calls are collected
+# benchmark name, then the functions whose calls are collected (the connected
+# runs: the terminal's message loop during the passes; the host's thread and
+# the connection's set-up are not collected)
 profiles=(
   "vt100-plain/quillon ParseData"
   "vt100-csi/quillon ParseData"
@@ -27,6 +29,8 @@ profiles=(
   "vt100-plain/libvterm vterm_input_write vterm_screen_flush_damage"
   "vt100-csi/libvterm vterm_input_write vterm_screen_flush_damage"
   "vt100-unrecognised/libvterm vterm_input_write vterm_screen_flush_damage"
+  "vt100-plain/telnet bench::TerminalSession::runUntil*"
+  "vt100-plain/tls bench::TerminalSession::runUntil*"
   "tn3270_records/quillon ParseData"
   "tn3270_build_input/quillon CommTcp::build_input*"
 )

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs every measurement of bench/ on an optimised, unsanitized build and prints
-# one table: the VT100 paths beside libvterm with their ratio, the 3270 paths,
+# one table: the VT100 paths beside libvterm with their ratio, VT100 plain text
+# from a host on a loopback socket over plain Telnet and through TLS with their
+# ratio, the 3270 paths,
 # the program's start-up time and resident memory, and the machine.
 #
 #   bench/run.sh [--profile]
@@ -121,6 +123,16 @@ for name in ("vt100-plain", "vt100-csi", "vt100-unrecognised"):
     ours, theirs = med.get(name + "/quillon"), med.get(name + "/libvterm")
     ratio = mib(ours) / mib(theirs) if ours and theirs else None
     print("%-22s %14s %14s %16s" % (name, fmt(mib(ours)), fmt(mib(theirs)), fmt(ratio, "%.2f")))
+print()
+print("VT100 plain text from a host on a loopback socket (message loop, RecvData, ParseData),")
+print("per CPU second of the terminal's thread:")
+print("%-40s %8s %9s %15s" % ("connection", "MiB/s", "vs plain", "bytes per read"))
+telnet, tls = med.get("vt100-plain/telnet"), med.get("vt100-plain/tls")
+def per_read(b): return fmt(b.get("bytes_per_read") if b else None, "%.0f")
+print("%-40s %8s %9s %15s" % ("plain Telnet", fmt(mib(telnet)), "1.00" if telnet else "-", per_read(telnet)))
+ratio = mib(tls) / mib(telnet) if telnet and tls else None
+cipher = " (%s)" % tls["label"] if tls and tls.get("label") else ""
+print("%-40s %8s %9s %15s" % ("TLS" + cipher, fmt(mib(tls)), fmt(ratio, "%.2f"), per_read(tls)))
 print()
 rec = med.get("tn3270_records/quillon")
 if rec:

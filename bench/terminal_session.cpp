@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,8 +12,10 @@
 #include <iterator>
 
 #include "app/shell.h"
+#include "net/connection.h"
 #include "net/telnet.h"
 #include "platform/posix/testing.h"
+#include "ui/resource.h"
 #include "vt100/nvt_screen.h"
 
 namespace bench {
@@ -51,8 +54,11 @@ TerminalSession::TerminalSession() {
 }
 
 TerminalSession::~TerminalSession() {
+  posix::testing::setIdleHook(nullptr);
+  posix::testing::setDialogHandler(nullptr);
   if (window && IsWindow(window)) DestroyWindow(window);
   posix::testing::pumpUntilIdle();
+  if (winsock_) ncTcpWSARegWSACleanup();
   posix::testing::resetPlatform();
 }
 
@@ -66,6 +72,54 @@ void TerminalSession::feed(const unsigned char* bytes, size_t size) {
     ParseData(window, t->socketHandle, t->traceFile, t->receiveBuffer, static_cast<int>(piece), &t->terminalMode);
     done += piece;
   }
+}
+
+bool TerminalSession::connect(const std::string& hostText, const std::function<bool()>& whileWaiting,
+                              int timeoutMs) {
+  if (!t) return false;
+  if (!winsock_) {
+    if (ncTcpWSARegWSAStartup() != 1) {
+      error_ = "Winsock did not start";
+      return false;
+    }
+    winsock_ = true;
+  }
+  posix::testing::setDialogHandler([hostText](HWND dialog, const std::string&) {
+    posix::testing::typeInto(dialog, IDC_HOSTNAME, hostText);
+    posix::testing::pressButton(dialog, IDC_VT100);
+    posix::testing::pressButton(dialog, IDOK);
+  });
+  const size_t boxes = messageBoxes();
+  SendMessageA(window, WM_COMMAND, IDM_CONNECT, 0);
+  posix::testing::setDialogHandler(nullptr);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (IsWindow(window) && t->connected != 1 && t->socketHandle != INVALID_SOCKET && messageBoxes() == boxes &&
+         whileWaiting() && std::chrono::steady_clock::now() < end)
+    posix::testing::pumpFor(1);
+  if (IsWindow(window) && t->connected == 1 && t->terminalType == 2) return true;
+  error_ = messageBoxes() != boxes ? "the connection failed: " + posix::testing::messageBoxes().back().text
+                                   : "the terminal did not connect to " + hostText;
+  return false;
+}
+
+bool TerminalSession::runUntil(const std::function<bool()>& done) {
+  bool reached = false;
+  posix::testing::setIdleHook([&] {
+    if (done()) {
+      reached = true;
+      PostQuitMessage(0);
+    } else if (!IsWindow(window) || t->socketHandle == INVALID_SOCKET) {
+      PostQuitMessage(1);  // nothing more will come
+    }
+  });
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_WSAASYNC && LOWORD(msg.lParam) == FD_READ) ++readEvents;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  posix::testing::setIdleHook(nullptr);
+  return reached;
 }
 
 size_t TerminalSession::messageBoxes() const { return posix::testing::messageBoxes().size(); }

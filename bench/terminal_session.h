@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,17 @@ class TerminalSession {
   // Hands `size` bytes to ParseData the way read events do: each piece is what
   // one recv into the receive buffer would deliver.
   void feed(const unsigned char* bytes, size_t size);
+  // Connects as the user does: the Connect command with the host dialog
+  // answered (`hostText`, VT100), the connection and, for "tls:", the handshake
+  // run by the socket's events in the message loop. `whileWaiting` is asked
+  // after each turn of the loop and ends the wait when it returns false. True
+  // once the terminal is connected; otherwise error() says why.
+  bool connect(const std::string& hostText, const std::function<bool()>& whileWaiting, int timeoutMs);
+  // Runs the program's message loop (GetMessageA, TranslateMessage,
+  // DispatchMessageA) until `done` holds at a moment when the loop has nothing
+  // left to dispatch and would wait. False when the window or its connection
+  // ended first. Counts the read events dispatched in readEvents.
+  bool runUntil(const std::function<bool()>& done);
   // Message boxes shown since the session started (none is expected: the
   // inputs ask for no reply, and a reply without a socket would show one).
   size_t messageBoxes() const;
@@ -37,9 +50,11 @@ class TerminalSession {
 
   HWND window = nullptr;
   CommTcp* t = nullptr;
+  int64_t readEvents = 0;
 
  private:
   std::string error_;
+  bool winsock_ = false;
 };
 
 struct Input {
