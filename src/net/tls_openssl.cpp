@@ -114,14 +114,17 @@ class OpenSslChannel : public TlsChannel {
       const int error = SSL_get_error(ssl_, r);
       if (error == SSL_ERROR_WANT_READ) {
         if (!flush()) return TlsResult::kFailed;
-        stalled_ = true;  // what is held is at most part of a record
-        if (*count > 0) break;
-        const Pull p = pull();
-        if (p == Pull::kData) {
-          stalled_ = false;
-          continue;
-        }
+        // What is held is at most part of a record. The socket may have the
+        // rest already: then this read goes on filling its room instead of
+        // handing on the tail of the last record as a short piece.
+        const Pull p = socketEnd_ != Pull::kNothing ? socketEnd_ : pull();
+        if (p == Pull::kData) continue;
+        stalled_ = true;
         if (p == Pull::kNothing) break;
+        if (*count > 0) {
+          socketEnd_ = p;  // the bytes first; the end or the error with the next read
+          break;
+        }
         if (p == Pull::kEnd) return TlsResult::kClosed;
         fail(TlsFailure::kSocket);
         return TlsResult::kFailed;
@@ -231,6 +234,7 @@ class OpenSslChannel : public TlsChannel {
   BIO* out_ = nullptr;  // owned by ssl_
   bool established_ = false;
   bool stalled_ = false;
+  Pull socketEnd_ = Pull::kNothing;  // kEnd or kError once the socket has said so
   TlsFailure failure_ = TlsFailure::kNone;
   std::string detail_;
 };
