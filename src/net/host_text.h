@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "quillon_api.h"
+
 // Characters a host text may have (the dialog and the object keep this many).
 constexpr int kHostTextSize = 256;  // with the terminating NUL
 // Port of Telnet over TLS (telnets).
@@ -24,4 +26,4 @@ struct HostText {
 // prefix, so "passive:23" stays host "passive" on port 23. False, with *error
 // set to the message for the user, when the LU name is not 1 to 8 letters,
 // digits, "#", "@" or "$".
-bool ParseHostText(const std::string& text, HostText* out, std::string* error);
+QUILLON_API bool ParseHostText(const std::string& text, HostText* out, std::string* error);

@@ -1,6 +1,7 @@
 // What one position of the 3270 screen shows, apart from the drawing calls.
 #pragma once
 
+#include "quillon_api.h"
 #include "terminal/comm_tcp.h"
 
 struct CellLook {
@@ -11,5 +12,6 @@ struct CellLook {
 
 // The look of screen position `position` (0..1919) from the screen characters,
 // the owning field's attribute and the terminal's colours. A position outside
-// the screen looks like a hidden one.
-CellLook Look3270Cell(const CommTcp& terminal, int position);
+// the screen looks like a hidden one. Exported for front ends that read the
+// screen as text.
+QUILLON_API CellLook Look3270Cell(const CommTcp& terminal, int position);

@@ -1,0 +1,96 @@
+#include "script/script_main.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "script/actions.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillon-script [-xrm RESOURCE] [-model 2|3278-2] [-trace] [host]\n"
+    "Reads one action a line from standard input, for example Connect(host), Wait(InputField),\n"
+    "String(\"text\"), Enter, PF(3), Ascii, Quit; answers each with data lines, a status line and ok or error.\n";
+
+double now() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void answer(const ScriptActions& actions, const std::vector<std::string>& data, bool ok, double started) {
+  for (const std::string& d : data) {
+    // One data line for each line of the text.
+    size_t from = 0;
+    do {
+      const size_t nl = d.find('\n', from);
+      std::string line = d.substr(from, nl == std::string::npos ? std::string::npos : nl - from);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::printf("data: %s\n", line.c_str());
+      from = nl == std::string::npos ? d.size() + 1 : nl + 1;
+    } while (from <= d.size());
+  }
+  std::printf("%s\n%s\n", actions.Status(now() - started).c_str(), ok ? "ok" : "error");
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+void NoteScriptMessageBox(const std::string& text) {
+  if (ScriptSession* s = CurrentScriptSession()) s->NoteMessage(text);
+}
+
+int ScriptMain(int argc, char** argv) {
+  bool trace = false;
+  std::string host;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "-xrm" && i + 1 < argc) {
+      ++i;  // resources of other emulators are accepted and have no effect here
+    } else if (arg == "-model" && i + 1 < argc && (std::strcmp(argv[i + 1], "2") == 0 ||
+                                                   std::strcmp(argv[i + 1], "3278-2") == 0)) {
+      ++i;  // the one model there is
+    } else if (arg == "-trace") {
+      trace = true;
+    } else if (!arg.empty() && arg[0] != '-' && host.empty()) {
+      host = arg;
+    } else {
+      std::fputs(kUsage, stderr);
+      return 1;
+    }
+  }
+
+  ScriptSession session;
+  session.trace = trace;
+  ScriptActions actions(session);
+  bool quit = false;
+  auto run = [&](const std::string& line) {
+    const double started = now();
+    ActionLine action;
+    std::string error;
+    std::vector<std::string> data;
+    bool ok = ParseActionLine(line, &action, &error);
+    if (!ok) {
+      data.push_back("syntax error: " + error);
+    } else if (action.name.empty()) {
+      return;  // a blank line
+    } else {
+      ok = actions.Run(action, &data, &quit);
+    }
+    answer(actions, data, ok, started);
+  };
+  if (!host.empty()) {
+    // Connected before the first action, without an answer of its own (a
+    // script reading answers expects one per action); a failure goes to stderr.
+    std::vector<std::string> data;
+    if (!actions.Run(ActionLine{"Connect", {host}}, &data, &quit))
+      for (const std::string& d : data) std::fprintf(stderr, "quillon-script: %s\n", d.c_str());
+  }
+  std::string line;
+  while (!quit && std::getline(std::cin, line)) run(line);
+  session.Disconnect();
+  return 0;
+}

@@ -1,0 +1,293 @@
+#include "script/script_session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "net/host_text.h"
+#include "tn3270/paint.h"
+
+namespace {
+
+constexpr char kPumpClass[] = "QuillonScriptPump";
+constexpr UINT_PTR kPumpTimer = 1;
+constexpr UINT kPumpInterval = 20;  // ms: the longest a wait sleeps between looks
+constexpr int kNvtLiveRow = 4 * kNvtMaxRows;  // buffer row of the NVT screen's top row
+
+ScriptSession* g_session = nullptr;
+unsigned long g_records = 0;  // complete 3270 records shown so far
+
+double now() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool protectedAttribute(uint8_t attribute) { return (attribute & 0x20) != 0; }
+
+// The field (an input field when `input`) holding screen position p, or -1.
+int fieldAt(const CommTcp& t, int p, bool input) {
+  const int count = std::min<int>(t.fieldCount, kMaxFields);
+  for (int f = 0; f < count; ++f) {
+    const FieldEntry& e = t.fieldTable[f];
+    if ((input && protectedAttribute(e.attribute)) || e.length == 0) continue;
+    const int offset = (p - static_cast<int>(e.begin) + kScreenPositions) % kScreenPositions;
+    if (offset < static_cast<int>(e.length)) return f;
+  }
+  return -1;
+}
+int inputFieldAt(const CommTcp& t, int p) { return fieldAt(t, p, true); }
+
+}  // namespace
+
+ScriptSession* CurrentScriptSession() { return g_session; }
+
+void ScriptSession::RecordArrived() { ++g_records; }
+
+ScriptSession::ScriptSession() {
+  g_session = this;
+  ncTcpWSARegWSAStartup();
+  ncTcpRegisterClass(3, GetModuleHandleA(nullptr));
+  // A window of our own whose timer bounds every wait of the message loop.
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = kPumpClass;
+  RegisterClassA(&wc);
+  pumpWindow_ = CreateWindowExA(0, kPumpClass, "", 0, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+  if (pumpWindow_) SetTimer(pumpWindow_, kPumpTimer, kPumpInterval, nullptr);
+}
+
+ScriptSession::~ScriptSession() {
+  Disconnect();
+  if (pumpWindow_) DestroyWindow(pumpWindow_);
+  ncTcpWSARegWSACleanup();
+  g_session = nullptr;
+}
+
+CommTcp* ScriptSession::terminal() const {
+  if (!window_ || !IsWindow(window_)) return nullptr;
+  return reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window_, 0));
+}
+
+bool ScriptSession::ensureWindow(std::string* error) {
+  if (terminal()) return true;
+  window_ = nullptr;
+  // Hidden: the script is the only one who looks at it.
+  ncTcpCreateSocketObj(&window_, nullptr, "Quillon", QUILLON_WINDOW_STYLE & ~WS_VISIBLE, GetModuleHandleA(nullptr));
+  if (!terminal()) {
+    *error = "the terminal window could not be created";
+    return false;
+  }
+  ncTcpSetEventHandler(&window_, &ScriptSession::RecordArrived);
+  return true;
+}
+
+bool ScriptSession::Connect(const std::string& host, double seconds, std::string* error) {
+  if (Connected()) {
+    *error = "already connected";
+    return false;
+  }
+  Disconnect();
+  if (!ensureWindow(error)) return false;
+  CommTcp* t = terminal();
+  t->terminalType = 3;  // an IBM 3270 display, as the host dialog chooses by default
+  t->terminalMode |= 8;
+  if (trace && !t->traceFile) t->traceFile = std::fopen("telntlog.txt", "w");
+  messages_.clear();
+  locked_ = false;
+  ncTcpConnectToHost(window_, host.c_str(), &t->socketHandle);
+  const bool done = Pump(
+      [&] {
+        const CommTcp* c = terminal();
+        return !messages_.empty() || !c || c->socketHandle == INVALID_SOCKET || c->connected == 1;
+      },
+      seconds);
+  t = terminal();
+  if (!messages_.empty() || !t || t->socketHandle == INVALID_SOCKET || !done) {
+    std::string why;
+    for (const std::string& m : TakeMessages()) why += (why.empty() ? "" : "; ") + m;
+    if (why.empty()) why = !done ? "timed out connecting to " + host : "the host closed the connection";
+    *error = why;
+    Disconnect();
+    return false;
+  }
+  HostText parsed;
+  ParseHostText(host, &parsed, nullptr);
+  hostName_ = parsed.name;
+  luName_ = parsed.lu;
+  port_ = parsed.port != 0 ? parsed.port : parsed.tls ? kTelnetsPort : 23;
+  // A 3270 host settles into 3270 mode and sends its first screen at once;
+  // a host that starts no 3270 negotiation within a second is an NVT host.
+  const unsigned long records = g_records;
+  Pump([&] { return In3270() || !Connected(); }, 1.0);
+  if (Negotiating()) Pump([&] { return !Negotiating(); }, seconds);
+  if (In3270()) Pump([&] { return g_records != records || !Connected(); }, 1.0);
+  return true;
+}
+
+void ScriptSession::Disconnect() {
+  if (window_ && IsWindow(window_)) SendMessageA(window_, WM_CLOSE, 0, 0);
+  window_ = nullptr;
+  locked_ = false;
+  // The quit message the closed window posted is taken here.
+  Pump([] { return true; }, 0);
+}
+
+bool ScriptSession::Connected() const {
+  const CommTcp* t = terminal();
+  return t && t->connected == 1 && t->socketHandle != INVALID_SOCKET;
+}
+
+bool ScriptSession::In3270() const { return Connected() && terminal()->terminalMode == 15; }
+
+bool ScriptSession::Negotiating() const {
+  // Some of BINARY, TERMINAL-TYPE and END-OF-RECORD agreed, but not all.
+  return Connected() && !In3270() && (terminal()->terminalMode & 7) != 0;
+}
+
+bool ScriptSession::Formatted() const { return In3270() && terminal()->fieldCount > 0; }
+
+bool ScriptSession::Locked() const { return locked_ && g_records < unlockAt_ && Connected(); }
+
+bool ScriptSession::Tls() const {
+  const CommTcp* t = terminal();
+  return t && t->tlsState == 2;
+}
+
+bool ScriptSession::CursorProtected() const {
+  if (!Formatted()) return false;
+  const CommTcp* t = terminal();
+  return inputFieldAt(*t, t->cursorRow * kScreenColumns + t->cursorColumn) < 0;
+}
+
+int ScriptSession::CursorRow() const {
+  const CommTcp* t = terminal();
+  return t ? std::clamp<int>(t->cursorRow, 0, kScreenRows - 1) : 0;
+}
+
+int ScriptSession::CursorColumn() const {
+  const CommTcp* t = terminal();
+  return t ? std::clamp<int>(t->cursorColumn, 0, kScreenColumns - 1) : 0;
+}
+
+std::vector<std::string> ScriptSession::Screen() const {
+  std::vector<std::string> rows(kScreenRows, std::string(kScreenColumns, ' '));
+  const CommTcp* t = terminal();
+  if (!t) return rows;
+  for (int r = 0; r < kScreenRows; ++r) {
+    for (int c = 0; c < kScreenColumns; ++c) {
+      char ch = ' ';
+      if (t->terminalMode == 15) {
+        ch = Look3270Cell(*t, r * kScreenColumns + c).ch;
+      } else if (t->nvtChars) {
+        const int i = t->NvtCellIndex(kNvtLiveRow + r, c);
+        if (i >= 0 && i < kNvtBufferCells) ch = t->nvtChars[i];
+      }
+      rows[r][c] = static_cast<unsigned char>(ch) >= 0x20 && static_cast<unsigned char>(ch) < 0x7F ? ch : ' ';
+    }
+  }
+  return rows;
+}
+
+unsigned long ScriptSession::OutputCount() {
+  std::vector<std::string> screen = Screen();
+  if (screen != lastScreen_) {
+    ++outputCount_;
+    lastScreen_ = std::move(screen);
+  }
+  return outputCount_;
+}
+
+void ScriptSession::Char(unsigned char c) {
+  if (window_ && IsWindow(window_)) SendMessageA(window_, WM_CHAR, c, 1);
+}
+
+void ScriptSession::KeyDown(UINT key) {
+  if (window_ && IsWindow(window_)) SendMessageA(window_, WM_KEYDOWN, key, 1);
+}
+
+void ScriptSession::Command(UINT id) {
+  if (window_ && IsWindow(window_)) SendMessageA(window_, WM_COMMAND, id, 0);
+}
+
+void ScriptSession::SetAid(uint8_t aid) {
+  if (CommTcp* t = terminal()) t->aid = aid;
+}
+
+namespace {
+bool fieldOfCursor(const CommTcp* t, bool input, int* begin, int* length, int* offset) {
+  if (!t || t->terminalMode != 15) return false;
+  const int p = t->cursorRow * kScreenColumns + t->cursorColumn;
+  const int f = fieldAt(*t, p, input);
+  if (f < 0) return false;
+  *begin = static_cast<int>(t->fieldTable[f].begin) % kScreenPositions;
+  *length = std::min<int>(static_cast<int>(t->fieldTable[f].length), kScreenPositions);
+  *offset = (p - *begin + kScreenPositions) % kScreenPositions;
+  return true;
+}
+}  // namespace
+
+bool ScriptSession::CursorField(int* begin, int* length, int* offset) const {
+  return fieldOfCursor(terminal(), true, begin, length, offset);
+}
+
+bool ScriptSession::CursorAnyField(int* begin, int* length, int* offset) const {
+  return fieldOfCursor(terminal(), false, begin, length, offset);
+}
+
+void ScriptSession::Attention(const std::function<void()>& send) {
+  const bool in3270 = In3270();
+  send();
+  if (in3270) {
+    locked_ = true;
+    unlockAt_ = g_records + 1;
+  }
+}
+
+void ScriptSession::MoveCursor(int row, int column) {
+  CommTcp* t = terminal();
+  if (!t) return;
+  const int p = row * kScreenColumns + column;
+  const int field = Formatted() ? inputFieldAt(*t, p) : -1;
+  if (field >= 0) {
+    // Into the field with Tab, as a user would, then along it.
+    for (int k = 0; k <= t->fieldCount && (t = terminal()) && t->currentField != field; ++k) Char(9);
+    t = terminal();
+    if (t && t->currentField == field) {
+      const int offset = (p - static_cast<int>(t->fieldTable[field].begin) + kScreenPositions) % kScreenPositions;
+      for (int k = 0; k < offset; ++k) KeyDown(VK_RIGHT);
+    }
+  }
+  t = terminal();
+  if (!t || t->cursorRow * kScreenColumns + t->cursorColumn == p) return;
+  // Elsewhere (or where the keys cannot go) a click puts the cursor there.
+  const int w = std::max(t->cellWidth, 1), h = std::max(t->cellHeight, 1);
+  const LPARAM at = MAKELPARAM(column * w + w / 2, row * h + h / 2);
+  SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  if (IsWindow(window_)) SendMessageA(window_, WM_LBUTTONUP, 0, at);
+}
+
+bool ScriptSession::Pump(const std::function<bool()>& done, double seconds) {
+  const double end = now() + seconds;
+  MSG msg;
+  for (;;) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;  // a closed terminal window; the program goes on
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (done()) return true;
+    if (seconds >= 0 && now() >= end) return false;
+    // Sleeps until the next message; the pump timer wakes it within its interval.
+    if (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+std::vector<std::string> ScriptSession::TakeMessages() {
+  std::vector<std::string> taken;
+  taken.swap(messages_);
+  return taken;
+}

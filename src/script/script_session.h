@@ -1,0 +1,90 @@
+// The terminal window a script drives: made and connected through the
+// library's exported functions, fed keys as window messages, its message loop
+// run while an action waits. What a script sees of it (screen text, cursor,
+// fields, connection state) is read from the window's terminal object. The
+// keyboard lock of scripts lives here: an attention key locks the keyboard
+// until the host's next 3270 record.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "quillon.h"
+
+class ScriptSession {
+ public:
+  ScriptSession();
+  ~ScriptSession();
+  ScriptSession(const ScriptSession&) = delete;
+  ScriptSession& operator=(const ScriptSession&) = delete;
+
+  // Connects to a host text; true once the session is up (for TLS: once the
+  // handshake is done), false with the reason.
+  bool Connect(const std::string& host, double seconds, std::string* error);
+  void Disconnect();
+
+  bool Connected() const;
+  bool In3270() const;
+  bool Negotiating() const;  // connected, 3270 chosen, 3270 not yet agreed
+  bool Formatted() const;    // a 3270 screen with fields
+  bool Locked() const;
+  bool CursorProtected() const;  // the cursor is not in an input field
+  int CursorRow() const;
+  int CursorColumn() const;
+  const std::string& HostName() const { return hostName_; }
+  const std::string& LuName() const { return luName_; }
+  int Port() const { return port_; }
+  bool Tls() const;
+
+  // The 24 x 80 screen as the window shows it, one string a row.
+  std::vector<std::string> Screen() const;
+  // Changes each time the host's output changes what the screen shows.
+  unsigned long OutputCount();
+
+  // Keys, as the window receives them.
+  void Char(unsigned char c);
+  void KeyDown(UINT key);
+  void Command(UINT id);
+  // The attention identifier the next Enter sends (PF13-PF24).
+  void SetAid(uint8_t aid);
+  // The input field at the cursor, or any field there: its first position,
+  // its length and the cursor's offset in it.
+  bool CursorField(int* begin, int* length, int* offset) const;
+  bool CursorAnyField(int* begin, int* length, int* offset) const;
+  // An attention key: sent as given, and the keyboard locked until the host's next record.
+  void Attention(const std::function<void()>& send);
+  // Puts the cursor on (row, column): into an input field through the keys
+  // that move between fields and along them, elsewhere with a click.
+  void MoveCursor(int row, int column);
+
+  // Runs the message loop until `done` holds or `seconds` (negative: no
+  // limit) have passed; false when the time ran out.
+  bool Pump(const std::function<bool()>& done, double seconds);
+  // Message boxes the terminal showed since the last call.
+  std::vector<std::string> TakeMessages();
+  void NoteMessage(const std::string& text) { messages_.push_back(text); }
+
+  bool trace = false;  // each connection writes telntlog.txt, as the trace box asks
+
+  // Set by the record handler.
+  static void RecordArrived();
+
+ private:
+  bool ensureWindow(std::string* error);
+  CommTcp* terminal() const;
+
+  HWND window_ = nullptr;
+  HWND pumpWindow_ = nullptr;
+  std::string hostName_;
+  std::string luName_;
+  int port_ = 0;
+  std::vector<std::string> messages_;
+  bool locked_ = false;
+  unsigned long unlockAt_ = 0;
+  unsigned long outputCount_ = 0;
+  std::vector<std::string> lastScreen_;
+};
+
+// The one session of the program; message boxes and records reach it here.
+ScriptSession* CurrentScriptSession();
