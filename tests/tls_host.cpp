@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "socket_host.h"
+
 namespace {
 
 int64_t nowMs() {
@@ -28,21 +30,6 @@ int64_t nowMs() {
 }
 
 SSL* sslOf(void* p) { return static_cast<SSL*>(p); }
-
-int listenLoopback(uint16_t* port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 4) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-    if (fd >= 0) close(fd);
-    return -1;
-  }
-  *port = ntohs(addr.sin_port);
-  return fd;
-}
 
 bool connectable(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -87,7 +74,7 @@ TlsHost::TlsHost(const std::string& name, int version) {
     SSL_CTX_set_min_proto_version(context, version);
     SSL_CTX_set_max_proto_version(context, version);
   }
-  listener_ = listenLoopback(&port_);
+  listener_ = sockhost::listenOnLoopback(&port_);
 }
 
 TlsHost::~TlsHost() {
@@ -192,7 +179,7 @@ Stunnel::Stunnel(int targetPort, const std::string& certificate) {
   if (!mkdtemp(dir) || TestCertificates().empty()) return;
   dir_ = dir;
   uint16_t port = 0;
-  const int probe = listenLoopback(&port);
+  const int probe = sockhost::listenOnLoopback(&port);
   if (probe < 0) return;
   ::close(probe);  // stunnel takes the port it was given
   const std::string base = TestCertificates() + "/" + certificate;

@@ -146,25 +146,13 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       }
       case FD_CONNECT:
         std::memset(willRefusals, 0, sizeof willRefusals);
-        if (tlsRequested == 1) {
-          terminalMode = 0;
-          if (WSAGETSELECTERROR(lParam) != 0) {
-            WSASetLastError(WSAGETSELECTERROR(lParam));
-            closesocket(socketHandle);
-            socketHandle = INVALID_SOCKET;
-            disp_err(hwnd, "Connecting To Host");
-            break;
-          }
-          TlsConnected(*this, hwnd);
-          break;
-        }
-        // A passive connection leaves the first word to the host; the mode starts
-        // from nothing either way.
-        if (passiveNegotiation != 1) {
+        if (tlsRequested != 1 && passiveNegotiation != 1) {
           StartNegotiation(hwnd, &terminalMode, socketHandle, traceFile);
           connected = 1;
           break;
         }
+        // A passive connection leaves the first word to the host, and TLS comes
+        // before any Telnet byte; the mode starts from nothing either way.
         terminalMode = 0;
         if (WSAGETSELECTERROR(lParam) != 0) {
           // Nothing is sent that would fail and tell the user, so the failed
@@ -175,7 +163,10 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
           disp_err(hwnd, "Connecting To Host");
           break;
         }
-        connected = 1;
+        if (tlsRequested == 1)
+          TlsConnected(*this, hwnd);  // connected once the handshake is done
+        else
+          connected = 1;
         break;
       case FD_CLOSE:
         if (tlsState == 1) {
