@@ -7,6 +7,9 @@
 # build-bench) and valgrind.
 #
 #   bench/profile.sh [BENCHMARK_REGEX]
+#
+# "script" names quillon-script under callgrind for 1,000 round trips of
+# quillon-script-bench against the demo host (its connection and logon included).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-$PWD/build-bench}
@@ -35,6 +38,16 @@ profiles=(
   "tn3270_build_input/quillon CommTcp::build_input*"
 )
 
+summary() {  # summary FILE: the functions with the most instructions, own and inclusive
+  echo "-- own instructions"
+  callgrind_annotate --inclusive=no "$1" 2> /dev/null | awk '/file:function/ { on = 1; getline; next } on && NF == 0 { exit } on' |
+    head -"$top" | sed -E 's/ \[[^]]*\]$//; s/\?\?\?://; s/[^ ]*\.S:|[^ ]*\.c:|[^ ]*\.cpp://' || true
+  echo "-- including callees"
+  # (without the frames that hold the whole run: main, the benchmark, the collected call)
+  callgrind_annotate --inclusive=yes "$1" 2> /dev/null | awk '/file:function/ { on = 1; getline; next } on && NF == 0 { exit } on' |
+    grep -v '(100.0%)' | head -"$top" | sed -E 's/ \[[^]]*\]$//; s/\?\?\?://; s/[^ ]*\.S:|[^ ]*\.c:|[^ ]*\.cpp://' || true
+}
+
 for entry in "${profiles[@]}"; do
   read -r name functions <<< "$entry"
   [[ $name =~ $filter ]] || continue
@@ -47,12 +60,21 @@ for entry in "${profiles[@]}"; do
     > "$out/${name//\//.}.log" 2>&1
   total=$(callgrind_annotate "$file" 2> /dev/null | awk '/PROGRAM TOTALS/ { print $1; exit }')
   echo "== $name: $total instructions collected in ${functions// /, }"
-  echo "-- own instructions"
-  callgrind_annotate --inclusive=no "$file" 2> /dev/null | awk '/file:function/ { on = 1; getline; next } on && NF == 0 { exit } on' |
-    head -"$top" | sed -E 's/ \[[^]]*\]$//; s/\?\?\?://; s/[^ ]*\.S:|[^ ]*\.c:|[^ ]*\.cpp://'
-  echo "-- including callees"
-  # (without the frames that hold the whole run: main, the benchmark, the collected call)
-  callgrind_annotate --inclusive=yes "$file" 2> /dev/null | awk '/file:function/ { on = 1; getline; next } on && NF == 0 { exit } on' |
-    grep -v '(100.0%)' | head -"$top" | sed -E 's/ \[[^]]*\]$//; s/\?\?\?://; s/[^ ]*\.S:|[^ ]*\.c:|[^ ]*\.cpp://'
+  summary "$file"
   echo
 done
+
+if [[ script =~ $filter ]] && [ -x "$build/bench/quillon-script-bench" ]; then
+  file=$out/callgrind.script.out
+  exec {ports}< <(exec "$build/tools/demo-host/quillon-demo-host" --port 0 --logoff-delay 0 2> /dev/null)
+  host_pid=$!
+  read -r -t 10 line <&"$ports" || { echo "the demo host did not start" >&2; exit 1; }
+  "$build/bench/quillon-script-bench" 1000 1 "${line##* }" "$(command -v valgrind)" --tool=callgrind \
+    --callgrind-out-file="$file" "$build/quillon-script" -model 3278-2 > "$out/script.log" 2>&1 || true
+  kill "$host_pid" 2> /dev/null || true
+  # (an early exit of awk ends callgrind_annotate with SIGPIPE)
+  total=$(callgrind_annotate "$file" 2> /dev/null | awk '/PROGRAM TOTALS/ { print $1; exit }' || true)
+  echo "== quillon-script, 1,000 round trips (String, Enter, Wait(InputField), Ascii): $total instructions"
+  summary "$file"
+  echo
+fi

@@ -3,12 +3,15 @@
 # one table: the VT100 paths beside libvterm with their ratio, VT100 plain text
 # from a host on a loopback socket over plain Telnet and through TLS with their
 # ratio, the 3270 paths,
-# the program's start-up time and resident memory, and the machine.
+# the program's start-up time and resident memory, quillon-script's round trips
+# against the demo host beside s3270's (when s3270 is installed), and the machine.
 #
 #   bench/run.sh [--profile]
 #
 # BUILD_DIR (default build-bench in the repository) is the build used;
-# REPETITIONS (default 3) how often each benchmark runs (the median is shown).
+# REPETITIONS (default 3) how often each benchmark runs (the median is shown);
+# SCRIPT_ROUNDS (default 5000) and SCRIPT_RUNS (default 5) the round trips of
+# each script program's run and the runs (the median is shown).
 # --profile also runs bench/profile.sh (callgrind on smaller inputs).
 # Everything printed is also kept in $BUILD_DIR/bench-results.txt.
 set -euo pipefail
@@ -16,6 +19,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${BUILD_DIR:-$root/build-bench}
 repetitions=${REPETITIONS:-3}
+script_rounds=${SCRIPT_ROUNDS:-5000}
+script_runs=${SCRIPT_RUNS:-5}
 profile=0
 for arg in "$@"; do
   case $arg in
@@ -102,6 +107,18 @@ measure_connected() {
 measure_connected || echo "the connected measurement failed" >&2
 tmux_cmd kill-server > /dev/null 2>&1 || true
 
+echo "== script round trips against the demo host: String, Enter, Wait(InputField), Ascii"
+# Both programs get the same arguments, as automation starts them, and take turns run by run.
+script_args=(-model 3278-2 -xrm "s3270.unlockDelay: False")
+script_programs=("$build/quillon-script" "${script_args[@]}")
+if s3270=$(command -v s3270); then
+  script_programs+=(-- "$s3270" "${script_args[@]}")
+else
+  echo "s3270 not found (Debian: s3270): quillon-script runs alone" >&2
+fi
+"$build/bench/quillon-script-bench" "$script_rounds" "$script_runs" "$address" "${script_programs[@]}" \
+  | tee "$work/script.txt" || echo "the script benchmark failed" >&2
+
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu_model=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 cpu_mhz=$(awk -F': ' '/^cpu MHz/ { printf "%.0f", $2; exit }' /proc/cpuinfo)
@@ -110,7 +127,7 @@ cores=$(nproc)
 compiler=$(c++ --version | head -1)
 kernel=$(uname -sr)
 
-python3 - "$json" "$work/startup.txt" > "$results" << EOF
+python3 - "$json" "$work/startup.txt" "$work/script.txt" > "$results" << EOF
 import json, re, sys
 data = json.load(open(sys.argv[1]))
 med = {b["run_name"]: b for b in data["benchmarks"] if b.get("aggregate_name") == "median"}
@@ -154,6 +171,22 @@ print("Resident memory, terminal display, connected to the demo host, idle:")
 print("  3270 logon panel:  VmRSS ${rss_3270:--} kB (VmHWM ${hwm_3270:--} kB)")
 print("  VT100 at its prompt: VmRSS ${rss_vt:--} kB (VmHWM ${hwm_vt:--} kB)")
 print()
+script = {m.group(1): m.groups() for m in re.finditer(
+    r"script_bench program=(\S+) round_trips_per_s median=(\S+) min=(\S+) max=(\S+) "
+    r"cpu_ms_per_round_trip median=(\S+) user_share=(\S+) runs=(\d+) rounds=(\d+)", open(sys.argv[3]).read())}
+if script:
+    first = next(iter(script.values()))
+    print("Script round trips against the demo host (String, Enter, Wait(InputField), Ascii; each answer read")
+    print("before the next action), medians of %s runs of %s round trips; CPU of the program alone:"
+          % (first[6], first[7]))
+    print("%-16s %15s %10s %22s %12s" % ("program", "round trips/s", "min-max", "CPU ms per round trip", "user share"))
+    for name, g in script.items():
+        print("%-16s %15s %10s %22s %12s" % (name, g[1], g[2] + "-" + g[3], g[4], "%.0f%%" % (100 * float(g[5]))))
+    ours, theirs = script.get("quillon-script"), script.get("s3270")
+    if ours and theirs:
+        print("quillon-script / s3270: %.2f x the round trips per second, %.2f x the CPU time per round trip"
+              % (float(ours[1]) / float(theirs[1]), float(ours[4]) / float(theirs[4])))
+    print()
 print("Machine: $cpu_model, $cores cores (about $cpu_mhz MHz), $memory")
 print("Load average (1, 5, 15 min): $load_before before, $load_after after")
 print("Built with $compiler, CMAKE_BUILD_TYPE=Release; $kernel")

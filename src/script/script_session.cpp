@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "net/host_text.h"
 #include "tn3270/paint.h"
@@ -170,9 +171,18 @@ int ScriptSession::CursorColumn() const {
   return t ? std::clamp<int>(t->cursorColumn, 0, kScreenColumns - 1) : 0;
 }
 
+bool ScriptSession::cellsAsLastRead(const CommTcp* t) const {
+  static_assert(kScreenPositions <= kScreenArraySize, "the cells compared are on the screen");
+  return t && t->terminalMode == 15 && lastCells_.size() == 2 * kScreenPositions &&
+         std::memcmp(lastCells_.data(), t->screenChars, kScreenPositions) == 0 &&
+         std::memcmp(lastCells_.data() + kScreenPositions, t->positionAttribute, kScreenPositions) == 0;
+}
+
 std::vector<std::string> ScriptSession::Screen() const {
-  std::vector<std::string> rows(kScreenRows, std::string(kScreenColumns, ' '));
   const CommTcp* t = terminal();
+  // The 3270 text follows from the screen's characters and attributes alone.
+  if (cellsAsLastRead(t)) return lastScreen_;
+  std::vector<std::string> rows(kScreenRows, std::string(kScreenColumns, ' '));
   if (!t) return rows;
   for (int r = 0; r < kScreenRows; ++r) {
     for (int c = 0; c < kScreenColumns; ++c) {
@@ -190,10 +200,21 @@ std::vector<std::string> ScriptSession::Screen() const {
 }
 
 unsigned long ScriptSession::OutputCount() {
+  // While the 3270 cells are as they were at the last look, so is the text,
+  // and the 1,920 cells are not read again (this runs after every action).
+  const CommTcp* t = terminal();
+  if (cellsAsLastRead(t)) return outputCount_;
+  const bool in3270 = t && t->terminalMode == 15;
   std::vector<std::string> screen = Screen();
   if (screen != lastScreen_) {
     ++outputCount_;
     lastScreen_ = std::move(screen);
+  }
+  if (in3270) {
+    lastCells_.assign(t->screenChars, t->screenChars + kScreenPositions);
+    lastCells_.insert(lastCells_.end(), t->positionAttribute, t->positionAttribute + kScreenPositions);
+  } else {
+    lastCells_.clear();
   }
   return outputCount_;
 }

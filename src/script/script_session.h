@@ -73,6 +73,8 @@ class ScriptSession {
  private:
   bool ensureWindow(std::string* error);
   CommTcp* terminal() const;
+  // A 3270 screen whose characters and attributes are those lastScreen_ was read from.
+  bool cellsAsLastRead(const CommTcp* t) const;
 
   HWND window_ = nullptr;
   HWND pumpWindow_ = nullptr;
@@ -84,6 +86,7 @@ class ScriptSession {
   unsigned long unlockAt_ = 0;
   unsigned long outputCount_ = 0;
   std::vector<std::string> lastScreen_;
+  std::vector<uint8_t> lastCells_;  // 3270 characters and attributes lastScreen_ was read from
 };
 
 // The one session of the program; message boxes and records reach it here.
