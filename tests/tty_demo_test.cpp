@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "demo_host.h"
+#include "tls_host.h"
 #include "tmux_pane.h"
 
 using namespace tmuxpane;
@@ -27,17 +29,20 @@ class TtyDemoTest : public ::testing::Test {
     if (!dir_.empty()) run("rm -rf " + quote(dir_));
   }
   // Starts the demo host on a free port with `hostOptions`, and Quillon with it,
-  // written `prefix` + address, as the default host; the pane ends with the exit status.
+  // written `prefix` + address, as the default host.
   ::testing::AssertionResult start(const std::string& hostOptions = "", const std::string& prefix = "") {
-    std::ofstream(dir_ + "/run.sh") << "cd " << quote(dir_) << "\n"
-                                    << "exec {ports}< <(exec " << quote(QUILLON_DEMO_HOST_FILE)
-                                    << " --port 0 --logoff-delay 0 " << hostOptions << " 2> host.log)\n"
-                                    << "host=$!\n"
-                                    << "read -r line <&\"$ports\"\n"
-                                    << quote(exe_) << " " << quote(prefix) << "\"${line##* }\"\n"
-                                    << "echo quillon-exit-status=$?\n"
-                                    << "kill \"$host\"\n"
-                                    << "exec sleep 600\n";
+    return launch("exec {ports}< <(exec " + quote(QUILLON_DEMO_HOST_FILE) + " --port 0 --logoff-delay 0 " +
+                  hostOptions + " 2> host.log)\n" +
+                  "host=$!\n"
+                  "read -r line <&\"$ports\"\n" +
+                  quote(exe_) + " " + quote(prefix) + "\"${line##* }\"\n" +
+                  "echo quillon-exit-status=$?\n"
+                  "kill \"$host\"\n");
+  }
+  // Runs `script` in the test's directory in the pane, then keeps the pane; the
+  // script ends with Quillon's exit status.
+  ::testing::AssertionResult launch(const std::string& script) {
+    std::ofstream(dir_ + "/run.sh") << "cd " << quote(dir_) << "\n" << script << "exec sleep 600\n";
     if (!tmux.start("bash " + quote(dir_ + "/run.sh"))) return ::testing::AssertionFailure() << "tmux";
     return shows({"Quillon", "Main  Edit  Connect"});
   }
@@ -119,6 +124,34 @@ TEST_F(TtyDemoTest, PassivePrefixReachesAStrictHost) {
   ASSERT_TRUE(tmux.keys("Enter"));
   ASSERT_TRUE(shows({"QUILLON DEMO HOST - LOGON", "USERID   ===>"}));
   EXPECT_FALSE(has(tmux.pane(), "Host:  passive:"));  // the caption shows the name alone
+  ASSERT_TRUE(tmux.keys("C-] Down"));
+  ASSERT_TRUE(shows({"│ Exit"}));
+  ASSERT_TRUE(tmux.keys("Down Enter"));
+  ASSERT_TRUE(shows({"quillon-exit-status=0"}));
+}
+
+// Through TLS: stunnel in front of the demo host, Quillon started with a "tls:"
+// host and the test CA in the quillon.ini of its working directory.
+TEST_F(TtyDemoTest, TlsLogonThroughStunnel) {
+  if (TestCertificates().empty()) GTEST_SKIP() << "the openssl command could not make the certificates";
+  DemoHost host;
+  ASSERT_GT(host.port(), 0) << host.firstLine();
+  Stunnel tunnel(host.port(), "good");
+  ASSERT_GT(tunnel.port(), 0) << "stunnel did not start";
+  std::ofstream(dir_ + "/quillon.ini") << "[TLS]\nCAFile=" << TestCertificates() << "/ca.pem\n";
+  const std::string address = "127.0.0.1:" + std::to_string(tunnel.port());
+  ASSERT_TRUE(launch(quote(exe_) + " " + quote("tls:" + address) + "\necho quillon-exit-status=$?\n"));
+
+  ASSERT_TRUE(openHostDialog());
+  EXPECT_TRUE(has(tmux.pane(), "tls:" + address));
+  ASSERT_TRUE(tmux.keys("Enter"));
+  ASSERT_TRUE(shows({"QUILLON DEMO HOST - LOGON", "USERID   ===>", "Host:  " + address + "  [TLS]"}));
+  ASSERT_TRUE(tmux.type("alice"));
+  ASSERT_TRUE(tmux.keys("Tab"));
+  ASSERT_TRUE(tmux.type("secret"));
+  ASSERT_TRUE(shows({"alice"}));
+  ASSERT_TRUE(tmux.keys("Enter"));
+  ASSERT_TRUE(shows({"MAIN MENU", "WELCOME, ALICE"}));
   ASSERT_TRUE(tmux.keys("C-] Down"));
   ASSERT_TRUE(shows({"│ Exit"}));
   ASSERT_TRUE(tmux.keys("Down Enter"));
