@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -166,6 +167,76 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseRoute{"SystemMenuClose", [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }}),
     [](const ::testing::TestParamInfo<CloseRoute>& info) { return info.param.name; });
 
+// Without the font file in the current directory, WinMain adds the one beside
+// the program, else the one of an installed tree (bin/../share/quillon), and
+// removes that one at exit.
+class WinMainFontTest : public ScratchTest {
+ protected:
+  // Runs WinMain with the program at `program` (relative to the scratch
+  // directory) and returns the font files added while its window was open.
+  std::vector<std::string> fontsWhileRunning(const std::string& program) {
+    posix::testing::resetPlatform();
+    const std::string here = std::filesystem::current_path().string() + "/";
+    posix::testing::setModuleFileName(here + program);
+    std::vector<std::string> added;
+    bool asked = false;
+    posix::testing::setIdleHook([&] {
+      if (asked) return;
+      asked = true;
+      added = fontResources();
+      PostMessageA(FindWindowA("KESTO3270L", nullptr), WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(runWinMain(), 0);
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(fontResources().empty());
+    for (std::string& f : added)
+      if (f.compare(0, here.size(), here) == 0) f.erase(0, here.size());
+    return added;
+  }
+  void makeFile(const std::string& path) {
+    const std::filesystem::path directory = std::filesystem::path(path).parent_path();
+    if (!directory.empty()) std::filesystem::create_directories(directory);
+    writeFile(path, "file");
+  }
+};
+
+TEST_F(WinMainFontTest, TakesTheFontBesideTheProgram) {
+  makeFile("app/quillon100.fon");
+  makeFile("share/quillon/quillon100.fon");
+  EXPECT_EQ(fontsWhileRunning("app/quillon"), std::vector<std::string>{"app/quillon100.fon"});
+}
+
+TEST_F(WinMainFontTest, TakesTheFontOfAnInstalledTree) {
+  makeFile("usr/bin/quillon");
+  makeFile("usr/share/quillon/quillon100.fon");
+  EXPECT_EQ(fontsWhileRunning("usr/bin/quillon"),
+            std::vector<std::string>{"usr/bin/../share/quillon/quillon100.fon"});
+}
+
+TEST_F(WinMainFontTest, PrefersTheCurrentDirectoryAndRunsWithoutAny) {
+  makeFile("usr/bin/quillon");
+  makeFile("usr/share/quillon/quillon100.fon");
+  makeFile("quillon100.fon");
+  EXPECT_EQ(fontsWhileRunning("usr/bin/quillon"), std::vector<std::string>{"quillon100.fon"});
+  std::filesystem::remove("quillon100.fon");
+  std::filesystem::remove_all("usr");
+  EXPECT_TRUE(fontsWhileRunning("usr/bin/quillon").empty());
+}
+
+TEST(ModuleFileNameTest, IsTheProgramCutToTheBufferAsOnWindows) {
+  posix::testing::resetPlatform();
+  char path[4096];
+  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  ASSERT_GT(n, 0u);
+  EXPECT_EQ(std::string(path, n), std::filesystem::read_symlink("/proc/self/exe").string());
+  EXPECT_EQ(GetModuleFileNameA(GetModuleHandleA(nullptr), path, sizeof path), n);
+  char small[5];
+  std::memset(small, 'x', sizeof small);
+  EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 5u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(std::string(small), std::string(path, 4));
+}
+
 // A socket layer that cannot start or grants another version ends the program
 // before any window exists.
 struct SocketLayer {
@@ -180,6 +251,7 @@ void PrintTo(const SocketLayer& p, std::ostream* os) { *os << p.name; }
 class WinMainSocketLayerTest : public ScratchTest, public ::testing::WithParamInterface<SocketLayer> {};
 
 TEST_P(WinMainSocketLayerTest, ReturnsZeroBeforeAnyWindowExists) {
+  writeFile("quillon100.fon", "font");
   posix::testing::setWinsockVersions(GetParam().lowest, GetParam().highest);
   posix::testing::setWinsockStartupError(GetParam().startupError);
   EXPECT_EQ(runWinMain(), 0);
@@ -187,6 +259,7 @@ TEST_P(WinMainSocketLayerTest, ReturnsZeroBeforeAnyWindowExists) {
   EXPECT_FALSE(GetClassInfoA(nullptr, "KESTO3270L", &wc));
   EXPECT_EQ(FindWindowA(nullptr, "Quillon"), nullptr);
   EXPECT_FALSE(posix::testing::winsockStarted());
+  EXPECT_TRUE(fontResources().empty());  // the font file it added is gone
 }
 
 INSTANTIATE_TEST_SUITE_P(Layers, WinMainSocketLayerTest,

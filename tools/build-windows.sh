@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds quillon.exe, quillon.dll, the font file, the embed example and the
-# test program for 32-bit Windows with mingw-w64.
+# Cross-builds quillon.exe, quillon.dll, quillon-script.exe, the font file, the
+# embed example and the test program for 32-bit Windows with mingw-w64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -10,6 +10,12 @@ for f in build-win/quillon.exe build-win/quillon.dll; do
   file "$f" | grep -q 'PE32 executable' || { echo "$f is not a PE32 image" >&2; exit 1; }
   echo "$f: $(file -b "$f")"
 done
+# quillon-script.exe: a console program beside quillon.dll, whose functions it uses.
+[[ $(file -b build-win/quillon-script.exe) == "PE32 executable (console)"* ]] ||
+  { echo "build-win/quillon-script.exe is not a PE32 console program" >&2; exit 1; }
+grep -qx $'\tDLL Name: quillon.dll' <<<"$(i686-w64-mingw32-objdump -p build-win/quillon-script.exe)" ||
+  { echo "build-win/quillon-script.exe does not use quillon.dll" >&2; exit 1; }
+echo "build-win/quillon-script.exe: $(file -b build-win/quillon-script.exe)"
 
 # The DLL exports every name of the list, the class members by their demangled names.
 exports=$(i686-w64-mingw32-objdump -p build-win/quillon.dll |

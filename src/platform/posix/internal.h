@@ -123,7 +123,7 @@ void asyncForget(SOCKET s);
 void resetAsyncSockets();
 
 // Profiles, fonts ---------------------------------------------------------------------------------
-void resetFontResources();
+void resetFontResources();  // and the program path a test set (GetModuleFileNameA)
 
 // Clipboard ---------------------------------------------------------------------------------------
 void resetClipboard();  // frees the blocks it holds and closes it

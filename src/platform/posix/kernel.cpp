@@ -2,6 +2,7 @@
 // global memory.
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,7 @@ namespace {
 
 thread_local DWORD g_lastError = 0;
 std::vector<std::string> g_fontResources;
+std::string g_moduleFileName;  // set by tests; empty: the running program's
 
 // The one module of the POSIX build: the library holds every resource.
 const HMODULE kModule = reinterpret_cast<HMODULE>(uintptr_t{0x400000});
@@ -36,7 +38,10 @@ GlobalBlock* block(HGLOBAL h) {
 
 }  // namespace
 
-void resetFontResources() { g_fontResources.clear(); }
+void resetFontResources() {
+  g_fontResources.clear();
+  g_moduleFileName.clear();
+}
 
 namespace {
 std::string& commandLine() {
@@ -49,6 +54,7 @@ void setCommandLine(const std::string& line) { commandLine() = line; }
 
 namespace testing {
 std::vector<std::string> fontResources() { return g_fontResources; }
+void setModuleFileName(const std::string& path) { g_moduleFileName = path; }
 }  // namespace testing
 }  // namespace posix
 
@@ -79,6 +85,38 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE* module) {
     return FALSE;
   }
   return TRUE;
+}
+
+// The program's path (the library is part of the one module): its length, or, as
+// on Windows, when the buffer is too small, the path cut to size - 1 characters,
+// the result `size` and the error ERROR_INSUFFICIENT_BUFFER.
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+  if (module && module != kModule) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return 0;
+  }
+  std::string path = g_moduleFileName;
+  if (path.empty()) {
+    char link[4096];
+    const ssize_t n = readlink("/proc/self/exe", link, sizeof link);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof link) {
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return 0;
+    }
+    path.assign(link, static_cast<size_t>(n));
+  }
+  if (!buffer || size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  if (path.size() >= size) {
+    std::memcpy(buffer, path.data(), size - 1);
+    buffer[size - 1] = '\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return static_cast<DWORD>(path.size());
 }
 
 LPSTR WINAPI GetCommandLineA(void) { return commandLine().data(); }

@@ -71,6 +71,9 @@ PLATFORM_API void pumpDialog(HWND dialog);
 
 // The font files currently added with AddFontResourceA, in the order added.
 PLATFORM_API std::vector<std::string> fontResources();
+// The path GetModuleFileNameA reports for the program ("" for the real one, the
+// default; resetPlatform returns to it).
+PLATFORM_API void setModuleFileName(const std::string& path);
 
 // The Winsock versions the layer supports (low and high, as MAKEWORD(major, minor)),
 // and whether WSAStartup fails outright.
