@@ -91,7 +91,14 @@ extern "C" int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s) 
     disp_err(window, "WSSAAsynSelect()");
     return failConnection(window);
   }
-  connect(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  if (connect(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
+    // An attempt that fails at once (an unreachable address, say) gets no
+    // connect event from the socket layer: it is posted here, so that the
+    // failure is handled as any failed connection is.
+    const int error = WSAGetLastError();
+    if (error != WSAEWOULDBLOCK && error != WSAEINPROGRESS)
+      PostMessageA(window, WM_WSAASYNC, static_cast<WPARAM>(sock), MAKELPARAM(FD_CONNECT, error));
+  }
   return 1;
 }
 

@@ -91,7 +91,8 @@ void asyncNoteConnectFailed(SOCKET s, int error) {
   AsyncSocket& a = it->second;
   a.connecting = false;
   a.closed = true;  // as after any failed attempt, nothing follows
-  if (a.events & FD_CONNECT) post(s, a, FD_CONNECT, error);
+  // As on Windows, an attempt that fails at once tells its caller through
+  // connect's result and posts no connect event.
   rewatch(s);
 }
 
