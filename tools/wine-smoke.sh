@@ -5,7 +5,11 @@
 #     line-drawing box is drawn as lines (checked on a screenshot), shows a
 #     blinking caret of one cell at the cursor in VT100 mode and on the 3270
 #     logon panel (checked on screenshots over 3 seconds), and exits with code 0
-#     on WM_CLOSE.
+#     on WM_CLOSE;
+#  3. quillon.exe reaches the logon panel through "tls:" to stunnel in front of the
+#     demo host, trusting the test CA through CAFile in the quillon.ini of its directory.
+#  4. quillon-script.exe, the console program, driven through pipes from another
+#     directory: the logon panel, a logon, the main menu through Ascii, Quit, exit code 0.
 # Usage: tools/wine-smoke.sh [WINDOWS_BUILD_DIR] [DEMO_HOST]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,8 +19,10 @@ source tools/wine-env.sh
 
 out=$(mktemp -d)
 host_pid=""
+stunnel_pid=""
 cleanup() {
   [[ -n "$host_pid" ]] && kill "$host_pid" 2>/dev/null || true
+  [[ -n "$stunnel_pid" ]] && kill "$stunnel_pid" 2>/dev/null || true
   wine_env_stop
 }
 trap cleanup EXIT
@@ -47,6 +53,19 @@ check "the line embed-example.exe types reaches the host" grep -q '^record 2 .*U
 # 2. quillon.exe itself, driven from outside.
 drive() { (cd "$build" && wine quillon-driver.exe "$@"); }
 
+# Waits (up to 20 s) until the program has put its caret on cell (COLUMN, ROW):
+# caret_at COLUMN ROW.
+caret_at() {
+  local column=$1 row=$2 width height cx cy
+  read -r _ _ width height < <(drive client | tr -d '\r')
+  for _ in $(seq 100); do
+    read -r cx cy _ _ < <(drive caret 2>/dev/null | tr -d '\r') || true
+    [[ "$cx $cy" == "$((width / 81 * column)) $((height / 26 * row))" ]] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 # The caret as a person sees it: caret_blinks NAME COLUMN ROW. Waits (up to 20 s)
 # until the program has put its caret on cell (COLUMN, ROW), then takes the
 # client area 12 times, a quarter of a second apart. The pictures must be two,
@@ -54,15 +73,11 @@ drive() { (cd "$build" && wine quillon-driver.exe "$@"); }
 # block of one cell, every pixel of it, at that cell. A cell is an 81st of the
 # client width and a 26th of its height, as the layout sizes the font.
 caret_blinks() {
-  local name=$1 column=$2 row=$3 x y width height cx cy cw ch i signature previous="" changes=0
+  local name=$1 column=$2 row=$3 x y width height cw ch i signature previous="" changes=0
   local -A first=()  # each picture seen: its signature -> its first file
   read -r x y width height < <(drive client | tr -d '\r')
   cw=$((width / 81)) ch=$((height / 26))
-  for _ in $(seq 100); do
-    read -r cx cy _ _ < <(drive caret 2>/dev/null | tr -d '\r') || true
-    [[ "$cx $cy" == "$((column * cw)) $((row * ch))" ]] && break
-    sleep 0.2
-  done
+  caret_at "$column" "$row" || true
   for i in $(seq 12); do
     import -window root -crop "${width}x${height}+${x}+${y}" +repage "$out/caret-$name-$i.png"
     signature=$(identify -format '%#' "$out/caret-$name-$i.png")
@@ -113,6 +128,71 @@ check "a blinking caret of one cell stands at the 3270 cursor" caret_blinks 3270
 drive close
 wait "$quillon_pid" || true
 check "quillon.exe exits with code 0 on WM_CLOSE" test "$(cat "$out/quillon.exit" 2>/dev/null)" = 0
+
+# 3. TLS: certificates made for the run, stunnel on a free port in front of the
+# demo host, quillon.exe run in a directory of its own whose quillon.ini trusts
+# the test CA. The caption says the session is encrypted and verified, and the
+# caret stands in the logon panel's user id field.
+tests/make-test-certs.sh "$out/certs"
+stunnel=$(command -v stunnel4 || command -v stunnel)
+tls_port=""
+for port in $(shuf -i 20000-60999 -n 20); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && continue  # taken
+  printf '%s\n' "foreground = yes" "pid =" "output = $out/stunnel.log" "[demo]" "accept = 127.0.0.1:$port" \
+    "connect = 127.0.0.1:${host##*:}" "cert = $out/certs/good.pem" "key = $out/certs/good.key" >"$out/stunnel.conf"
+  "$stunnel" "$out/stunnel.conf" </dev/null >/dev/null 2>&1 &
+  stunnel_pid=$!
+  for _ in $(seq 50); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && { tls_port=$port; break; }
+    kill -0 "$stunnel_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [[ -n "$tls_port" ]] && break
+  kill "$stunnel_pid" 2>/dev/null || true
+  stunnel_pid=""
+done
+[[ -n "$tls_port" ]] || { echo "stunnel did not start" >&2; exit 1; }
+mkdir "$out/tls"
+cp "$build/quillon100.fon" "$out/tls/"
+printf '[TLS]\r\nCAFile=%s\r\n' "$(winepath -w "$out/certs/ca.pem" | tr -d '\r')" >"$out/tls/quillon.ini"
+exe=$(cd "$build" && pwd)/quillon.exe
+(cd "$out/tls" && timeout 120 wine "$exe" >"$out/quillon-tls.log" 2>&1; echo $? >"$out/quillon-tls.exit") &
+quillon_pid=$!
+drive wait 60 >/dev/null || true
+tls_host=localhost:$tls_port
+check "the host dialog connects to stunnel through tls:" drive connect "tls:$tls_host" 3270
+for _ in $(seq 100); do
+  title=$(drive wait 1 | tr -d '\r') || true
+  [[ "$title" == *"[TLS"* ]] && break
+  sleep 0.2
+done
+check "the caption of the TLS session says it is encrypted and verified" \
+  test "$title" = "Quillon  Host:  $tls_host  [TLS]"
+check "quillon.exe shows the 3270 logon panel through TLS (caret in the user id field)" caret_at 18 7
+drive close || true
+wait "$quillon_pid" || true
+
+# 4. quillon-script.exe through pipes, started in a directory of its own: every
+# action answered ok, the logon panel and, after a logon, the main menu as data
+# lines, and exit code 0 after Quit.
+script_smoke() {
+  mkdir -p "$out/script"
+  printf '%s\n' "Connect($host)" "Wait(InputField)" "Ascii" 'String("wineuser")' "Tab" 'String("secret")' "Enter" \
+    "Wait(20, InputField)" "Ascii" "Quit" >"$out/script.in"
+  local exe status=0
+  exe=$(cd "$build" && pwd)/quillon-script.exe
+  (cd "$out/script" && timeout 60 wine "$exe" <"$out/script.in" >"$out/script.raw" 2>"$out/script.err") || status=$?
+  tr -d '\r' <"$out/script.raw" >"$out/script.out"
+  check "quillon-script.exe exits with code 0 after Quit" test "$status" = 0
+  check "quillon-script.exe answers all 10 actions ok" \
+    test "$(grep -cx ok "$out/script.out")/$(grep -cx error "$out/script.out")" = "10/0"
+  check "quillon-script.exe is connected in 3270 mode on a formatted screen" \
+    grep -qE "^U F U C\(127\.0\.0\.1\) I 2 24 80 7 18 0x0 [0-9]+\.[0-9]{3}$" "$out/script.out"
+  check "quillon-script.exe's Ascii shows the logon panel" grep -q '^data:  QUILLON DEMO HOST - LOGON' "$out/script.out"
+  check "quillon-script.exe's Ascii shows the main menu after the logon" \
+    grep -q '^data:  QUILLON DEMO HOST - MAIN MENU .*USER WINEUSER' "$out/script.out"
+}
+script_smoke
 
 if [[ $failed != 0 ]]; then
   echo "Wine smoke tests failed; screenshots and logs are in $out" >&2
