@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Quillon needs, when it is missing (Debian).
 set -euo pipefail
-packages=(cmake make g++ libgtest-dev inetutils-telnetd libssl-dev openssl stunnel4 g++-mingw-w64-i686 binutils-mingw-w64-i686 file libncurses-dev tmux xfonts-terminus pcf2bdf libbenchmark-dev libvterm-dev
+packages=(cmake make g++ libgtest-dev inetutils-telnetd libssl-dev openssl stunnel4 s3270 pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 file libncurses-dev tmux xfonts-terminus pcf2bdf libbenchmark-dev libvterm-dev
   # The Windows build under Wine: GoogleTest's sources for the cross-compiled tests, the
   # 32-bit Wine, and an X server, window list and screenshots for the smoke tests.
   googletest wine wine32:i386 xvfb xdotool imagemagick
