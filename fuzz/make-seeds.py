@@ -3,7 +3,8 @@
 
 The seeds are small inputs in each target's own input layout, made from what
 the tests feed the terminal: the opening negotiation, the HELLO record, escape
-sequences, a settings file, and short sessions of window messages.
+sequences, a settings file, short sessions of window messages, and scripts of
+action lines.
 Run again after changing it; it replaces the files it writes.
 """
 import hashlib
@@ -196,6 +197,30 @@ def settings():
     return w.count
 
 
+SCRIPT_ACTIONS = ["Connect", "Disconnect", "Quit", "Wait", "String", "Enter", "Tab", "BackTab", "Home", "Clear", "PF",
+                  "PA", "SysReq", "MoveCursor", "MoveCursor1", "DeleteField", "EraseEOF", "BackSpace", "Ascii",
+                  "AsciiField", "Snap", "Query"]
+SCRIPT_WORDS = ["InputField", "Output", "Unlock", "Disconnect", "3270Mode", "NVTMode", "Seconds", "Save", "Ascii",
+                "ConnectionState", "Cursor", "Formatted", "Host", "LuName", "Model", "Tls"]
+
+
+def script_line():
+    w = Writer("fuzz_script_line")
+    w.add(b'Connect(127.0.0.1:2323)\nWait(InputField)\nAscii\nString("joe")\nTab\nString("x")\nEnter\n'
+          b'Wait(InputField)\nAscii(0, 0, 2, 80)\nPF(3)\nWait(Disconnect)\nQuit\n')
+    w.add(b'String("a\\"b\\\\c\\n\\t\\b\\e\\f\\r\\q")\nString "x y" z,w\nString(,)\n')
+    w.add(b"MoveCursor(24, 80)\nMoveCursor1 1 1\nMoveCursor(-1, 99999999999999999999)\nMoveCursor(1x, 0)\n")
+    w.add(b"Ascii\nAscii(1920)\nAscii(0, 0, 1920)\nAscii(23, 79, 1, 1)\nAscii(1, 2)\nAsciiField\n")
+    w.add(b"Wait(1, Output)\nWait(0.5, Seconds)\nWait(Unlock)\nWait(nan, 3270Mode)\nWait(1e400, NVTMode)\n")
+    w.add(b"PF(1)\nPF(24)\nPF(0)\nPA(3)\nClear\nSysReq\nEnter(1)\n")
+    w.add(b"Snap\nSnap(Ascii)\nSnap(Save)\nSnap(x)\n")
+    w.add(b"Query(ConnectionState)\nQuery(Cursor)\nQuery(Formatted)\nQuery(Host)\nQuery(LuName)\n"
+          b"Query(Model)\nQuery(Tls)\nQuery(x)\n")
+    w.add(b'Bogus(1,,2)\nString("abc\nString(a(b))\n(\n \t\r\nA b, c  d\nX) \nY("a") z\n')
+    w.add(b"DeleteField\nEraseEOF\nBackSpace\nHome\nBackTab\nDisconnect\nQuit(1)\n")
+    return w.count
+
+
 def window_messages():
     w = Writer("fuzz_window_messages")
     IDM = dict(EXIT=102, CONNECT=103, ABOUT=105, COLOR=107, ESCAPE=109, FIND=110, SELECT=111, COPY=114,
@@ -298,6 +323,10 @@ def write_dictionaries():
                 f.write(f"# {part[:-5]}\n")
                 for name, value in DICTIONARIES[part]:
                     f.write(dict_entry(name, value))
+    with open(os.path.join(HERE, "fuzz_script_line.dict"), "w") as f:
+        f.write("# Made by make-seeds.py.\n")
+        for word in dict.fromkeys(SCRIPT_ACTIONS + SCRIPT_WORDS + ["(", ")", ",", " ", "\"", "\\", "\\\"", "\\n", "\n", "-1", "1920"]):
+            f.write(dict_entry("", word.encode())[1:])
     with open(os.path.join(HERE, "fuzz_settings.dict"), "w") as f:
         f.write("# Made by make-seeds.py.\n")
         for word in ["[Quillon]", "BackGroundColor=", "UnProtectedHighLightColor=", "ProtectedHighLightColor=",
@@ -306,6 +335,6 @@ def write_dictionaries():
 
 
 if __name__ == "__main__":
-    for make in (telnet_vt100, telnet_3270, inbound_3270, vt100_parser, settings, window_messages):
+    for make in (telnet_vt100, telnet_3270, inbound_3270, vt100_parser, settings, window_messages, script_line):
         print(f"{make.__name__}: {make()} seeds")
     write_dictionaries()

@@ -66,6 +66,12 @@ struct Entry {
 bool typeString(Context& c) {
   if (!c.needConnection()) return false;
   if (c.session.Locked()) return c.fail("keyboard locked");
+  if (c.session.Formatted()) {
+    // Typing goes on where the cursor stands.
+    if (c.session.CursorProtected()) return c.fail("the cursor is in a protected field");
+    if (!c.session.MoveCursor(c.session.CursorRow(), c.session.CursorColumn()))
+      return c.fail("the keyboard cannot reach the cursor's position");
+  }
   for (const std::string& s : c.args) {
     for (unsigned char ch : s) {
       if (!c.session.Connected()) return c.fail("the host closed the connection");
@@ -74,7 +80,12 @@ bool typeString(Context& c) {
         continue;
       }
       if (c.session.Locked()) return c.fail("keyboard locked");
-      c.session.Char(ch == '\t' ? 9 : ch == '\b' ? 8 : ch);
+      if (ch == '\t' || ch == '\b') {
+        c.session.Char(ch == '\t' ? 9 : 8);
+        continue;
+      }
+      std::string refused;
+      if (!c.session.Type(ch, &refused)) return c.fail(refused);
     }
   }
   return true;
@@ -91,6 +102,19 @@ Handler key(std::function<void(ScriptSession&)> press, bool attention, bool only
       press(c.session);
     return true;
   };
+}
+
+// BackTab: to the start of the input field the cursor is in, or from there
+// (or from outside any input field) to the previous input field.
+bool backTab(Context& c) {
+  int begin = 0, length = 0, offset = 0;
+  if (c.session.Connected() && !c.session.Locked() && c.session.CursorField(&begin, &length, &offset) &&
+      offset > 0) {
+    if (!c.session.MoveCursor(begin / kScreenColumns, begin % kScreenColumns))
+      return c.fail("the keyboard cannot reach that position");
+    return true;
+  }
+  return key([](ScriptSession& s) { s.KeyDown(VK_UP); }, false, true)(c);
 }
 
 bool programFunction(Context& c) {
@@ -127,25 +151,26 @@ bool moveCursor(Context& c, long origin) {
   if (!number(c.args[0], origin, kScreenRows - 1 + origin, &row) ||
       !number(c.args[1], origin, kScreenColumns - 1 + origin, &column))
     return c.fail("row or column off the screen");
-  c.session.MoveCursor(static_cast<int>(row - origin), static_cast<int>(column - origin));
+  if (!c.session.MoveCursor(static_cast<int>(row - origin), static_cast<int>(column - origin)))
+    return c.fail("the keyboard cannot reach that position");
   return true;
 }
 
-// Blanks from the cursor (or the field's start) to the end of the input field,
-// typed as a user would; the cursor stays where it was.
+// Blanks typed from the cursor (or the field's start) to the end of the input
+// field, and the cursor back where they began: the keyboard's run of typed
+// characters ends there, so the rest of the field is erased when the typing
+// is committed, and what is typed next goes there.
 bool eraseField(Context& c, bool wholeField) {
   if (!c.needConnection()) return false;
   if (!c.session.Formatted()) return c.fail("the screen is not formatted");
   if (c.session.Locked()) return c.fail("keyboard locked");
-  if (c.session.CursorProtected()) return c.fail("the cursor is in a protected field");
   int begin = 0, length = 0, offset = 0;
   if (!c.session.CursorField(&begin, &length, &offset)) return c.fail("the cursor is in a protected field");
-  const int row = c.session.CursorRow(), column = c.session.CursorColumn();
-  const int start = wholeField ? begin : (begin + offset) % kScreenPositions;
-  if (wholeField) c.session.MoveCursor(begin / kScreenColumns, begin % kScreenColumns);
+  const int from = wholeField ? begin : (begin + offset) % kScreenPositions;
+  const int row = from / kScreenColumns, column = from % kScreenColumns;
+  if (!c.session.MoveCursor(row, column)) return c.fail("the keyboard cannot reach the cursor's position");
   for (int k = wholeField ? 0 : offset; k < length; ++k) c.session.Char(' ');
-  const int back = wholeField ? begin : start;
-  c.session.MoveCursor(wholeField ? back / kScreenColumns : row, wholeField ? back % kScreenColumns : column);
+  c.session.MoveCursor(row, column);
   return true;
 }
 
@@ -159,9 +184,11 @@ bool ascii(Context& c) {
   switch (a.size()) {
     case 0: break;
     case 1:
+      // From the cursor, no further than the screen's last position.
       row = c.session.CursorRow();
       column = c.session.CursorColumn();
-      if (!number(a[0], 0, kScreenPositions, &length)) return c.fail("length off the screen");
+      if (!number(a[0], 0, kScreenPositions - (row * kScreenColumns + column), &length))
+        return c.fail("length off the screen");
       break;
     case 3:
     case 4:
@@ -289,7 +316,7 @@ bool query(Context& c) {
   } else if (what == "model") {
     answer = "IBM-3278-2";
   } else if (what == "tls") {
-    answer = s.Tls() ? "secure" : "not secure";
+    answer = !s.Connected() ? "" : s.Tls() ? "secure" : "not secure";
   } else {
     return c.fail("Query takes ConnectionState, Cursor, Formatted, Host, LuName, Model or Tls");
   }
@@ -310,7 +337,7 @@ const std::map<std::string, Entry>& table() {
       {"string", {typeString, 1, 64}},
       {"enter", {key([](ScriptSession& s) { s.Char(13); }, true, false), 0, 0}},
       {"tab", {key([](ScriptSession& s) { s.Char(9); }, false, false), 0, 0}},
-      {"backtab", {key([](ScriptSession& s) { s.KeyDown(VK_UP); }, false, true), 0, 0}},
+      {"backtab", {backTab, 0, 0}},
       {"home", {key([](ScriptSession& s) { s.KeyDown(VK_HOME); }, false, true), 0, 0}},
       {"backspace", {key([](ScriptSession& s) { s.Char(8); }, false, false), 0, 0}},
       {"clear", {key([](ScriptSession& s) { s.Command(IDM_CLEARKEY); }, true, true), 0, 0}},
@@ -371,7 +398,8 @@ std::string ScriptActions::Status(double seconds) const {
   const bool connected = s.Connected();
   char timing[32];
   std::snprintf(timing, sizeof timing, "%.3f", seconds);
-  std::string status = kStatusKeyboard[s.Locked() ? 1 : 0];
+  // Without a connection nothing can be typed: the keyboard shows as locked.
+  std::string status = kStatusKeyboard[s.Locked() || !connected ? 1 : 0];
   status += s.Formatted() ? " F" : " U";
   status += s.CursorProtected() ? " P" : " U";
   status += connected ? " C(" + s.HostName() + ")" : " N";

@@ -16,6 +16,27 @@ constexpr char kUsage[] =
     "Reads one action a line from standard input, for example Connect(host), Wait(InputField),\n"
     "String(\"text\"), Enter, PF(3), Ascii, Quit; answers each with data lines, a status line and ok or error.\n";
 
+// The longest action line read; the rest of a longer line is read and dropped.
+constexpr size_t kMaxLineLength = 65536;
+
+// One line of standard input, without its line end; *tooLong is set when it
+// was cut at kMaxLineLength. False at the end of input.
+bool readLine(std::string* line, bool* tooLong) {
+  using Traits = std::char_traits<char>;
+  line->clear();
+  *tooLong = false;
+  std::streambuf* in = std::cin.rdbuf();
+  Traits::int_type c = in->sbumpc();
+  if (Traits::eq_int_type(c, Traits::eof())) return false;
+  for (; !Traits::eq_int_type(c, Traits::eof()) && c != '\n'; c = in->sbumpc()) {
+    if (line->size() < kMaxLineLength)
+      line->push_back(Traits::to_char_type(c));
+    else
+      *tooLong = true;
+  }
+  return true;
+}
+
 double now() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
@@ -67,13 +88,15 @@ int ScriptMain(int argc, char** argv) {
   session.trace = trace;
   ScriptActions actions(session);
   bool quit = false;
-  auto run = [&](const std::string& line) {
+  auto run = [&](const std::string& line, bool tooLong) {
     const double started = now();
     ActionLine action;
     std::string error;
     std::vector<std::string> data;
-    bool ok = ParseActionLine(line, &action, &error);
-    if (!ok) {
+    bool ok = !tooLong && ParseActionLine(line, &action, &error);
+    if (tooLong) {
+      data.push_back("line too long (more than " + std::to_string(kMaxLineLength) + " characters)");
+    } else if (!ok) {
       data.push_back("syntax error: " + error);
     } else if (action.name.empty()) {
       return;  // a blank line
@@ -90,7 +113,8 @@ int ScriptMain(int argc, char** argv) {
       for (const std::string& d : data) std::fprintf(stderr, "quillon-script: %s\n", d.c_str());
   }
   std::string line;
-  while (!quit && std::getline(std::cin, line)) run(line);
+  bool tooLong = false;
+  while (!quit && readLine(&line, &tooLong)) run(line, tooLong);
   session.Disconnect();
   return 0;
 }

@@ -80,6 +80,14 @@ bool ScriptSession::ensureWindow(std::string* error) {
     return false;
   }
   ncTcpSetEventHandler(&window_, &ScriptSession::RecordArrived);
+  // A sized window lays its screen out when its layout timer fires; this one
+  // is laid out at once, so that what a host sends straight after the
+  // connection lands on a screen of its final shape.
+  SendMessageA(window_, WM_TIMER, kLayoutTimer, 0);
+  if (!terminal()) {
+    *error = "the terminal window could not be created";
+    return false;
+  }
   return true;
 }
 
@@ -97,20 +105,26 @@ bool ScriptSession::Connect(const std::string& host, double seconds, std::string
   messages_.clear();
   locked_ = false;
   ncTcpConnectToHost(window_, host.c_str(), &t->socketHandle);
-  const bool done = Pump(
-      [&] {
-        const CommTcp* c = terminal();
-        return !messages_.empty() || !c || c->socketHandle == INVALID_SOCKET || c->connected == 1;
-      },
-      seconds);
-  t = terminal();
-  if (!messages_.empty() || !t || t->socketHandle == INVALID_SOCKET || !done) {
-    std::string why;
-    for (const std::string& m : TakeMessages()) why += (why.empty() ? "" : "; ") + m;
-    if (why.empty()) why = !done ? "timed out connecting to " + host : "the host closed the connection";
+  // The reasons the terminal gave follow `why`, each once (a failed connection
+  // shows the same report for each of its opening sends).
+  const auto fail = [&](std::string why) {
+    for (const std::string& m : TakeMessages())
+      if (why.find(m) == std::string::npos) why += (why.empty() ? "" : "; ") + m;
     *error = why;
     Disconnect();
     return false;
+  };
+  bool reached = false;  // the connection was made, whatever came after
+  const bool done = Pump(
+      [&] {
+        const CommTcp* c = terminal();
+        if (c && c->connected == 1) reached = true;
+        return !messages_.empty() || !c || c->socketHandle == INVALID_SOCKET || c->connected == 1;
+      },
+      seconds);
+  if (!messages_.empty() || !Connected() || !done) {
+    if (reached && !Connected()) return fail("the host closed the connection");
+    return fail(!messages_.empty() ? "" : !done ? "timed out connecting to " + host : "the host closed the connection");
   }
   HostText parsed;
   ParseHostText(host, &parsed, nullptr);
@@ -123,6 +137,8 @@ bool ScriptSession::Connect(const std::string& host, double seconds, std::string
   Pump([&] { return In3270() || !Connected(); }, 1.0);
   if (Negotiating()) Pump([&] { return !Negotiating(); }, seconds);
   if (In3270()) Pump([&] { return g_records != records || !Connected(); }, 1.0);
+  // A host that took the connection and closed it again is no session.
+  if (!Connected()) return fail("the host closed the connection");
   return true;
 }
 
@@ -161,13 +177,24 @@ bool ScriptSession::CursorProtected() const {
   return inputFieldAt(*t, t->cursorRow * kScreenColumns + t->cursorColumn) < 0;
 }
 
+namespace {
+// The 3270 cursor's screen position. Typing runs the column on past the end
+// of a row: such a cursor stands at the start of the next row.
+int position3270(const CommTcp& t) {
+  const long long p = static_cast<long long>(t.cursorRow) * kScreenColumns + t.cursorColumn;
+  return static_cast<int>(std::clamp<long long>(p, 0, kScreenPositions - 1));
+}
+}  // namespace
+
 int ScriptSession::CursorRow() const {
   const CommTcp* t = terminal();
+  if (t && t->terminalMode == 15) return position3270(*t) / kScreenColumns;
   return t ? std::clamp<int>(t->cursorRow, 0, kScreenRows - 1) : 0;
 }
 
 int ScriptSession::CursorColumn() const {
   const CommTcp* t = terminal();
+  if (t && t->terminalMode == 15) return position3270(*t) % kScreenColumns;
   return t ? std::clamp<int>(t->cursorColumn, 0, kScreenColumns - 1) : 0;
 }
 
@@ -178,9 +205,10 @@ bool ScriptSession::cellsAsLastRead(const CommTcp* t) const {
          std::memcmp(lastCells_.data() + kScreenPositions, t->positionAttribute, kScreenPositions) == 0;
 }
 
-std::vector<std::string> ScriptSession::Screen() const {
+std::vector<std::string> ScriptSession::hostScreen() const {
   const CommTcp* t = terminal();
-  // The 3270 text follows from the screen's characters and attributes alone.
+  // The 3270 text follows from the screen's characters and attributes alone:
+  // while they are as at the last look, the 1,920 cells are not read again.
   if (cellsAsLastRead(t)) return lastScreen_;
   std::vector<std::string> rows(kScreenRows, std::string(kScreenColumns, ' '));
   if (!t) return rows;
@@ -196,25 +224,49 @@ std::vector<std::string> ScriptSession::Screen() const {
       rows[r][c] = static_cast<unsigned char>(ch) >= 0x20 && static_cast<unsigned char>(ch) < 0x7F ? ch : ' ';
     }
   }
-  return rows;
-}
-
-unsigned long ScriptSession::OutputCount() {
-  // While the 3270 cells are as they were at the last look, so is the text,
-  // and the 1,920 cells are not read again (this runs after every action).
-  const CommTcp* t = terminal();
-  if (cellsAsLastRead(t)) return outputCount_;
-  const bool in3270 = t && t->terminalMode == 15;
-  std::vector<std::string> screen = Screen();
-  if (screen != lastScreen_) {
-    ++outputCount_;
-    lastScreen_ = std::move(screen);
-  }
-  if (in3270) {
+  if (t->terminalMode == 15) {
+    lastScreen_ = rows;
     lastCells_.assign(t->screenChars, t->screenChars + kScreenPositions);
     lastCells_.insert(lastCells_.end(), t->positionAttribute, t->positionAttribute + kScreenPositions);
   } else {
     lastCells_.clear();
+  }
+  return rows;
+}
+
+std::vector<std::string> ScriptSession::Screen() const {
+  std::vector<std::string> rows = hostScreen();
+  // Characters typed but not yet stored into their field show where the
+  // window echoed them: the cells before the cursor.
+  const CommTcp* t = terminal();
+  if (!t || t->terminalMode != 15) return rows;
+  const int n = std::clamp<int>(t->typedCount, 0, static_cast<int>(sizeof t->typedChars));
+  const int p = t->cursorRow * kScreenColumns + t->cursorColumn;
+  for (int i = 0; i < n; ++i) {
+    const int q = p - n + i;
+    if (q < 0 || q >= kScreenPositions) continue;
+    const unsigned char ch = static_cast<unsigned char>(t->typedChars[i]);
+    const bool hidden = (t->positionAttribute[q] & 0x0C) == 0x0C;
+    rows[q / kScreenColumns][q % kScreenColumns] = hidden || ch < 0x20 || ch >= 0x7F ? ' ' : static_cast<char>(ch);
+  }
+  return rows;
+}
+
+unsigned long ScriptSession::OutputCount() {
+  // Output is what the host sends: in 3270 mode its records, in NVT mode what
+  // it changes on the screen (which only the host's bytes change).
+  const CommTcp* t = terminal();
+  if (t && t->terminalMode == 15) {
+    if (g_records != recordsSeen_) {
+      recordsSeen_ = g_records;
+      ++outputCount_;
+    }
+    return outputCount_;
+  }
+  std::vector<std::string> screen = hostScreen();
+  if (screen != lastNvtScreen_) {
+    ++outputCount_;
+    lastNvtScreen_ = std::move(screen);
   }
   return outputCount_;
 }
@@ -265,27 +317,65 @@ void ScriptSession::Attention(const std::function<void()>& send) {
   }
 }
 
-void ScriptSession::MoveCursor(int row, int column) {
+bool ScriptSession::MoveCursor(int row, int column) {
   CommTcp* t = terminal();
-  if (!t) return;
+  if (!t) return false;
   const int p = row * kScreenColumns + column;
   const int field = Formatted() ? inputFieldAt(*t, p) : -1;
   if (field >= 0) {
-    // Into the field with Tab, as a user would, then along it.
-    for (int k = 0; k <= t->fieldCount && (t = terminal()) && t->currentField != field; ++k) Char(9);
-    t = terminal();
-    if (t && t->currentField == field) {
-      const int offset = (p - static_cast<int>(t->fieldTable[field].begin) + kScreenPositions) % kScreenPositions;
-      for (int k = 0; k < offset; ++k) KeyDown(VK_RIGHT);
+    // The keyboard types into its field from the field's start, one position
+    // a character, and commits the run into the field with Tab or an
+    // attention key. The cursor is where the next character lands only when
+    // it stands right after that run. Otherwise, or to go back, the field is
+    // entered afresh with Tab (committing what was typed) and the run starts
+    // empty at the field's start.
+    const int begin = static_cast<int>(t->fieldTable[field].begin) % kScreenPositions;
+    const int target = (p - begin + kScreenPositions) % kScreenPositions;
+    const auto typingHere = [&] {
+      const CommTcp* u = terminal();
+      return u && u->currentField == field &&
+             u->cursorRow * kScreenColumns + u->cursorColumn == begin + u->typedCount;
+    };
+    if (!typingHere() || t->typedCount > target) {
+      if (t->currentField == field) Char(9);
+      for (int k = 0; k <= t->fieldCount && (t = terminal()) && t->currentField != field; ++k) Char(9);
+      if (!typingHere()) return false;
     }
+    // On to the target, typing again what the field holds (a null as a
+    // blank) so that it stays as it is; where a numeric field refuses the
+    // blank, the Right key may still pass.
+    for (int guard = 0; guard < kScreenPositions && (t = terminal()) && t->typedCount < target; ++guard) {
+      const int before = t->typedCount;
+      const unsigned char held = t->screenChars[(begin + before) % kScreenPositions];
+      Char(held > 0x20 && held < 0x7F ? held : ' ');
+      if ((t = terminal()) && t->typedCount == before) KeyDown(VK_RIGHT);
+      if (!(t = terminal()) || t->typedCount == before) return false;
+    }
+    return typingHere();
   }
-  t = terminal();
-  if (!t || t->cursorRow * kScreenColumns + t->cursorColumn == p) return;
-  // Elsewhere (or where the keys cannot go) a click puts the cursor there.
+  // Elsewhere a click puts the cursor there; the keyboard stays in its field.
   const int w = std::max(t->cellWidth, 1), h = std::max(t->cellHeight, 1);
   const LPARAM at = MAKELPARAM(column * w + w / 2, row * h + h / 2);
   SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, at);
   if (IsWindow(window_)) SendMessageA(window_, WM_LBUTTONUP, 0, at);
+  return true;
+}
+
+bool ScriptSession::Type(unsigned char c, std::string* refused) {
+  const CommTcp* t = terminal();
+  if (!t || t->terminalMode != 15) {
+    Char(c);
+    return true;
+  }
+  const int before = t->typedCount;
+  Char(c);
+  if (!(t = terminal()) || t->typedCount != before) return true;
+  const bool numeric = t->currentField >= 0 && t->currentField < std::min<int>(t->fieldCount, kMaxFields) &&
+                       (t->fieldTable[t->currentField].attribute & 0x10) != 0;
+  *refused = !CursorProtected() && numeric && (c < '0' || c > '9') ? "the field takes digits only"
+             : before > 0 && CursorProtected()                      ? "the field is full"
+                                                                    : "the cursor is in a protected field";
+  return false;
 }
 
 bool ScriptSession::Pump(const std::function<bool()>& done, double seconds) {

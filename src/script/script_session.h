@@ -54,9 +54,14 @@ class ScriptSession {
   bool CursorAnyField(int* begin, int* length, int* offset) const;
   // An attention key: sent as given, and the keyboard locked until the host's next record.
   void Attention(const std::function<void()>& send);
-  // Puts the cursor on (row, column): into an input field through the keys
-  // that move between fields and along them, elsewhere with a click.
-  void MoveCursor(int row, int column);
+  // Puts the cursor on (row, column): into an input field with the keys, so
+  // that what is typed next lands there; elsewhere with a click. False when
+  // the keys cannot reach the position (past a blank of a numeric field).
+  bool MoveCursor(int row, int column);
+  // One character key. In 3270 mode false, with the reason, when the
+  // keyboard refused it (a protected position, a full field, a letter for a
+  // numeric field).
+  bool Type(unsigned char c, std::string* refused);
 
   // Runs the message loop until `done` holds or `seconds` (negative: no
   // limit) have passed; false when the time ran out.
@@ -75,6 +80,8 @@ class ScriptSession {
   CommTcp* terminal() const;
   // A 3270 screen whose characters and attributes are those lastScreen_ was read from.
   bool cellsAsLastRead(const CommTcp* t) const;
+  // The screen as the host's data left it, without characters still being typed.
+  std::vector<std::string> hostScreen() const;
 
   HWND window_ = nullptr;
   HWND pumpWindow_ = nullptr;
@@ -85,8 +92,10 @@ class ScriptSession {
   bool locked_ = false;
   unsigned long unlockAt_ = 0;
   unsigned long outputCount_ = 0;
-  std::vector<std::string> lastScreen_;
-  std::vector<uint8_t> lastCells_;  // 3270 characters and attributes lastScreen_ was read from
+  unsigned long recordsSeen_ = 0;           // 3270 records counted as output
+  std::vector<std::string> lastNvtScreen_;  // the NVT screen counted as output
+  mutable std::vector<std::string> lastScreen_;
+  mutable std::vector<uint8_t> lastCells_;  // 3270 characters and attributes lastScreen_ was read from
 };
 
 // The one session of the program; message boxes and records reach it here.
