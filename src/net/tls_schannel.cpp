@@ -426,6 +426,16 @@ class SchannelChannel final : public TlsChannel {
   TlsFailure VerifyPeer(std::string* detail);
   bool AddressMatches(PCCERT_CONTEXT cert) const;
   SEC_CHAR* TargetName() { return isAddress_ || serverName_.empty() ? nullptr : &serverName_[0]; }
+  // One call of InitializeSecurityContext: from no context (`first`) or the
+  // current one, with the host's bytes in `input` (or none). The token to send,
+  // which SSPI allocates, is left in *token.
+  SECURITY_STATUS NextToken(bool first, SecBufferDesc* input, SecBuffer* token) {
+    *token = SecBuffer{0, SECBUFFER_TOKEN, nullptr};
+    SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, token};
+    ULONG attributes = 0;
+    return InitializeSecurityContextA(&credentials_, first ? nullptr : &context_, TargetName(), request_, 0, 0, input,
+                                      0, &context_, &outputDesc, &attributes, nullptr);
+  }
 
   SOCKET socket_;
   std::string serverName_;
@@ -600,14 +610,7 @@ SchannelChannel::Step SchannelChannel::Negotiate(bool renegotiationStart) {
     input[1].pvBuffer = nullptr;
     SecBufferDesc inputDesc = {SECBUFFER_VERSION, 2, input};
     SecBuffer output[1];
-    output[0].BufferType = SECBUFFER_TOKEN;
-    output[0].cbBuffer = 0;
-    output[0].pvBuffer = nullptr;
-    SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, output};
-    ULONG attributes = 0;
-    const SECURITY_STATUS status =
-        InitializeSecurityContextA(&credentials_, &context_, TargetName(), request_, 0, 0, &inputDesc, 0, &context_,
-                                   &outputDesc, &attributes, nullptr);
+    const SECURITY_STATUS status = NextToken(false, &inputDesc, output);
     ContextBuffer token;
     token.p = output[0].pvBuffer;
 
@@ -738,13 +741,7 @@ TlsResult SchannelChannel::Handshake() {
     case State::kStart: {
       if (!AcquireCredentials()) return TlsResult::kFailed;
       SecBuffer output[1];
-      output[0].BufferType = SECBUFFER_TOKEN;
-      output[0].cbBuffer = 0;
-      output[0].pvBuffer = nullptr;
-      SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, output};
-      ULONG attributes = 0;
-      const SECURITY_STATUS status = InitializeSecurityContextA(
-          &credentials_, nullptr, TargetName(), request_, 0, 0, nullptr, 0, &context_, &outputDesc, &attributes, nullptr);
+      const SECURITY_STATUS status = NextToken(true, nullptr, output);
       ContextBuffer token;
       token.p = output[0].pvBuffer;
       if (status != SEC_I_CONTINUE_NEEDED)
@@ -1002,11 +999,8 @@ void SchannelChannel::SendCloseNotify() {
   SecBuffer control = {sizeof type, SECBUFFER_TOKEN, &type};
   SecBufferDesc controlDesc = {SECBUFFER_VERSION, 1, &control};
   if (ApplyControlToken(&context_, &controlDesc) != SEC_E_OK) return;
-  SecBuffer output = {0, SECBUFFER_TOKEN, nullptr};
-  SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, &output};
-  ULONG attributes = 0;
-  const SECURITY_STATUS status = InitializeSecurityContextA(&credentials_, &context_, TargetName(), request_, 0, 0,
-                                                            nullptr, 0, &context_, &outputDesc, &attributes, nullptr);
+  SecBuffer output;
+  const SECURITY_STATUS status = NextToken(false, nullptr, &output);
   ContextBuffer token;
   token.p = output.pvBuffer;
   if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && output.pvBuffer && output.cbBuffer > 0)
