@@ -3,6 +3,8 @@
 // host played by the test on 127.0.0.1, the same sessions with every host
 // write cut into single bytes, the host closing, a refused connection, a
 // cancelled dialog, reconnecting, and the trace log of a session.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -566,6 +568,9 @@ TEST_F(ConnectionTest, TraceLogOfAShortSession) {
       "\n\t\t\t  Entering WM_WSAASYNC \n"
       "\n\t\t\t  Exiting WM_WSAASYNC \n";
   EXPECT_EQ(readFile("telntlog.txt"), expected);
+  struct stat st {};
+  ASSERT_EQ(stat("telntlog.txt", &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);  // it holds what was typed
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "app/shell.h"
 #include "net/host_text.h"
 #include "net/socket_io.h"
+#include "net/trace_log.h"
 #include "net/telnet.h"
 #include "net/tls_session.h"
 #include "terminal/comm_tcp.h"
@@ -117,7 +118,7 @@ void CommTcp::ConnectCommand(HWND hwnd) {
   WindowScreenSetting(hwnd, &cellWidth, &cellHeight);
   if (!ncTcpGetHostName(instanceHandle, hwnd, hostName)) return;  // the window is closing
   if (traceRequested == 1) {
-    if (!traceFile) traceFile = std::fopen("telntlog.txt", "w");
+    if (!traceFile) traceFile = OpenTraceLog(hwnd);
   } else if (traceFile) {
     std::fclose(traceFile);
     traceFile = nullptr;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "net/host_text.h"
+#include "net/trace_log.h"
 #include "tn3270/paint.h"
 
 namespace {
@@ -101,8 +102,9 @@ bool ScriptSession::Connect(const std::string& host, double seconds, std::string
   CommTcp* t = terminal();
   t->terminalType = 3;  // an IBM 3270 display, as the host dialog chooses by default
   t->terminalMode |= 8;
-  if (trace && !t->traceFile) t->traceFile = std::fopen("telntlog.txt", "w");
   messages_.clear();
+  // A trace that cannot be made private is refused; its message fails the Connect.
+  if (trace && !t->traceFile) t->traceFile = OpenTraceLog(window_);
   locked_ = false;
   ncTcpConnectToHost(window_, host.c_str(), &t->socketHandle);
   // The reasons the terminal gave follow `why`, each once (a failed connection
