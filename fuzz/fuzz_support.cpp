@@ -252,6 +252,11 @@ void resetTerminal(Mode mode) {
   t.selecting = 0;
   t.newLineMode = f.newLineMode;
   t.replaceMode = f.replaceMode;
+  // A new connection's VT100 modes (auto-wrap on); the input may change them.
+  t.cursorKeysApplication = t.keypadApplication = 0;
+  t.autoWrap = 1;
+  t.wrapPending = 0;
+  t.nawsAgreed = t.nawsReportedRows = 0;
   t.repaintPending = 0;
   t.pendingTailLength = 0;
   t.heldCommandLength = 0;

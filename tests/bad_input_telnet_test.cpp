@@ -269,11 +269,13 @@ TEST_F(BadInputTelnet, SubnegotiationWithoutItsEndDoesNotSwallowLaterCommandsOrD
   const Bytes sbTerminalType = bytesOf({0xFF, 0xFA, 0x18, 0x01});
   const Bytes doNaws = bytesOf({0xFF, 0xFD, 0x1F});
   const Bytes payload(600, 'x');
+  // DO NAWS is answered with WILL NAWS and the window size.
+  const std::string nawsAnswer = "FF FB 1F FF FA 1F 00 50 00 19 FF F0";
   const Case cases[] = {
-      {"command in the same read", 0, {sbTerminalType + doNaws + text("hello")}, "FF FB 1F", "hello "},
-      {"command in the next read", 0, {sbTerminalType, doNaws + text("hello")}, "FF FB 1F", "hello "},
+      {"command in the same read", 0, {sbTerminalType + doNaws + text("hello")}, nawsAnswer, "hello "},
+      {"command in the next read", 0, {sbTerminalType, doNaws + text("hello")}, nawsAnswer, "hello "},
       {"long payload, then a command", 0, {bytesOf({0xFF, 0xFA, 0x05}) + payload, doNaws + text("hello")},
-       "FF FB 1F", "hello "},
+       nawsAnswer, "hello "},
       {"doubled IAC inside, then a command", 0,
        {bytesOf({0xFF, 0xFA, 0x05, 0x01, 0xFF, 0xFF, 0x02}) + bytesOf({0xFF, 0xFB, 0x01}) + text("hi")}, "FF FD 01",
        "hi "},
@@ -291,7 +293,7 @@ TEST_F(BadInputTelnet, SubnegotiationWithoutItsEndDoesNotSwallowLaterCommandsOrD
   // In 3270 mode: the command after it is answered and the record after that understood.
   fresh(15, 3);
   read(bytesOf({0xFF, 0xFA, 0x05, 0x01, 0x02}) + doNaws + kHello);
-  EXPECT_EQ(wire(), "FF FB 1F");
+  EXPECT_EQ(wire(), "FF FB 1F FF FA 1F 00 50 00 18 FF F0");  // the 3270 screen's 24 rows
   EXPECT_EQ(screen3270(0, 7), " HELLO ");
   EXPECT_EQ(recordsSeen, 1);
 }

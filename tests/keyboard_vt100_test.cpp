@@ -131,20 +131,34 @@ TEST_F(KeyboardVt100Test, ReleasedShiftSendsThePlainSequenceAgain) {
   EXPECT_EQ(sent(), "1B 5B 31 37 7E");
 }
 
-TEST_F(KeyboardVt100Test, HostModesChangeTheCursorKeysAndReturn) {
-  key(0x26);
-  character(0x0D, charParam(0x1C));
-  EXPECT_EQ(sent(), "1B 5B 41 0D");
-  hostWrites("\x1b[?2l\x1b[20h");  // VT52 mode, new-line mode
-  key(0x26);
-  character(0x0D, charParam(0x1C));
-  character(0x0D, charParam(0x1C, true));  // keypad Enter ignores the new-line mode
-  EXPECT_EQ(sent(), "1B 41 0D 0A 1B 4F 4D");
-  hostWrites("\x1b[20l\x1b=\x1b[?1h");  // keypad and cursor-key modes change nothing
+TEST_F(KeyboardVt100Test, HostModesChangeTheCursorKeysKeypadAndReturn) {
+  t->ResetVt100Modes();  // a VT100's power-up state, as at every connect
   key(0x26);
   character('5', charParam(0x4C));
+  character(0x0D, charParam(0x1C, true));
+  EXPECT_EQ(sent(), "1B 5B 41 35 0D");
+  hostWrites("\x1b[?1h\x1b=");  // application cursor keys and keypad (the host's smkx)
+  for (UINT vk : {0x25u, 0x26u, 0x27u, 0x28u}) key(vk);
+  character('5', charParam(0x4C));
+  character(0x0D, charParam(0x1C, true));
+  EXPECT_EQ(sent(), "1B 4F 44 1B 4F 41 1B 4F 43 1B 4F 42 1B 4F 75 1B 4F 4D");
+  hostWrites("\x1b[?1l\x1b>");  // and back (rmkx)
+  key(0x28);
+  character('5', charParam(0x4C));
+  EXPECT_EQ(sent(), "1B 5B 42 35");
+  hostWrites("\x1b[?2l\x1b[20h\x1b[?1h");  // VT52 mode, new-line mode: VT52 keys whatever DECCKM says
+  key(0x26);
   character(0x0D, charParam(0x1C));
-  EXPECT_EQ(sent(), "1B 41 1B 4F 75 0D");
+  character(0x0D, charParam(0x1C, true));  // keypad Enter in numeric mode: the main Enter
+  EXPECT_EQ(sent(), "1B 41 0D 0A 0D 0A");
+  hostWrites("\x1b=");
+  character(0x0D, charParam(0x1C, true));  // in application mode: ESC O M, new-line mode or not
+  EXPECT_EQ(sent(), "1B 4F 4D");
+  t->ResetVt100Modes();
+  t->terminalType = 2;
+  key(0x26);
+  character('5', charParam(0x4C));
+  EXPECT_EQ(sent(), "1B 5B 41 35");
 }
 
 struct CharCase {
@@ -153,14 +167,15 @@ struct CharCase {
   WPARAM x;
   LPARAM lParam;
   int newLineMode;
-  const char* bytes;
+  const char* bytes;         // with the keypad in application mode (ESC =)
+  const char* numeric = nullptr;  // in numeric mode (ESC >), when it differs
 };
 
 const CharCase kCharCases[] = {
     {"Return", 0x0D, 0x0D, charParam(0x1C), 0, "0D"},
     {"Return, new-line mode", 0x0D, 0x0D, charParam(0x1C), 1, "0D 0A"},
-    {"keypad Enter", 0x0D, 0x0D, charParam(0x1C, true), 0, "1B 4F 4D"},
-    {"keypad Enter, new-line mode", 0x0D, 0x0D, charParam(0x1C, true), 1, "1B 4F 4D"},
+    {"keypad Enter", 0x0D, 0x0D, charParam(0x1C, true), 0, "1B 4F 4D", "0D"},
+    {"keypad Enter, new-line mode", 0x0D, 0x0D, charParam(0x1C, true), 1, "1B 4F 4D", "0D 0A"},
     {"Ctrl+M", 0x4D, 0x0D, charParam(0x32), 1, "0D 0A"},
     {"Ctrl+J", 0x4A, 0x0A, charParam(0x24), 1, "0A"},
     {"Backspace", 0x08, 0x08, charParam(0x0E), 0, "7F"},
@@ -171,13 +186,13 @@ const CharCase kCharCases[] = {
     {"main minus", 0xBD, '-', charParam(0x0C), 0, "2D"},
     {"main plus (Shift+equals)", 0xBB, '+', charParam(0x0D), 0, "2B"},
     {"main full stop", 0xBE, '.', charParam(0x34), 0, "2E"},
-    {"keypad 0", 0x60, '0', charParam(0x52), 0, "1B 4F 70"},
-    {"keypad 1", 0x61, '1', charParam(0x4F), 0, "1B 4F 71"},
-    {"keypad 5", 0x65, '5', charParam(0x4C), 0, "1B 4F 75"},
-    {"keypad 9", 0x69, '9', charParam(0x49), 0, "1B 4F 79"},
-    {"keypad plus", 0x6B, '+', charParam(0x4E), 0, "1B 4F 6C"},
-    {"keypad minus", 0x6D, '-', charParam(0x4A), 0, "1B 4F 6D"},
-    {"keypad full stop", 0x6E, '.', charParam(0x53), 0, "1B 4F 6E"},
+    {"keypad 0", 0x60, '0', charParam(0x52), 0, "1B 4F 70", "30"},
+    {"keypad 1", 0x61, '1', charParam(0x4F), 0, "1B 4F 71", "31"},
+    {"keypad 5", 0x65, '5', charParam(0x4C), 0, "1B 4F 75", "35"},
+    {"keypad 9", 0x69, '9', charParam(0x49), 0, "1B 4F 79", "39"},
+    {"keypad plus", 0x6B, '+', charParam(0x4E), 0, "1B 4F 6C", "2B"},
+    {"keypad minus", 0x6D, '-', charParam(0x4A), 0, "1B 4F 6D", "2D"},
+    {"keypad full stop", 0x6E, '.', charParam(0x53), 0, "1B 4F 6E", "2E"},
     {"keypad slash", 0x6F, '/', charParam(0x35, true), 0, "2F"},
     {"keypad star", 0x6A, '*', charParam(0x37), 0, "2A"},
     {"letter", 0x41, 'a', charParam(0x1E), 0, "61"},
@@ -189,13 +204,16 @@ const CharCase kCharCases[] = {
 };
 
 TEST_F(KeyboardVt100Test, CharacterSendsTheBytesOfTheTable) {
-  for (const CharCase& c : kCharCases) {
-    SCOPED_TRACE(c.what);
-    t->newLineMode = c.newLineMode;
-    key(c.vk);
-    character(c.x, c.lParam);
-    EXPECT_EQ(sent(), c.bytes);
-    EXPECT_EQ(t->typedCount, 0);
+  for (const int application : {1, 0}) {
+    for (const CharCase& c : kCharCases) {
+      SCOPED_TRACE(testing::Message() << c.what << (application ? ", application keypad" : ", numeric keypad"));
+      t->keypadApplication = application;
+      t->newLineMode = c.newLineMode;
+      key(c.vk);
+      character(c.x, c.lParam);
+      EXPECT_EQ(sent(), application || !c.numeric ? c.bytes : c.numeric);
+      EXPECT_EQ(t->typedCount, 0);
+    }
   }
   EXPECT_TRUE(messageBoxes().empty());
 }
@@ -222,6 +240,7 @@ TEST_F(KeyboardVt100Test, WithoutSocketTheCharacterIsReportedAndNotSent) {
 }
 
 TEST_F(KeyboardVt100Test, CharacterAppendsToPendingBytesWithinTheBuffer) {
+  t->keypadApplication = 1;  // keypad 5 is a three-byte sequence
   // Bytes left pending go out in front of the character.
   t->typedChars[0] = 'A';
   t->typedChars[1] = 'B';

@@ -252,7 +252,7 @@ TEST_F(NvtScreenTest, SetRegionAcceptsOnlyRegionsOfTwoOrMoreScreenLines) {
     bool accepted;
     int topRow, bottomRow;
   } cases[] = {
-      {6, 21, true, 5, 20}, {0, 0, true, 0, 23},   {1, 25, true, 0, 24},  {0, 25, true, 0, 24},
+      {6, 21, true, 5, 20}, {0, 0, true, 0, 24},   {1, 25, true, 0, 24},  {0, 25, true, 0, 24},
       {24, 25, true, 23, 24}, {21, 6, false, 0, 0}, {5, 5, false, 0, 0},  {1, 26, false, 0, 0},
       {-1, 10, false, 0, 0}, {30, 40, false, 0, 0}, {25, 0, false, 0, 0}, {INT_MIN, INT_MAX, false, 0, 0},
   };
@@ -271,7 +271,7 @@ TEST_F(NvtScreenTest, SetRegionAcceptsOnlyRegionsOfTwoOrMoreScreenLines) {
   }
 }
 
-TEST_F(NvtScreenTest, ResetRegionLeavesTheLastRowOutside) {
+TEST_F(NvtScreenTest, ResetRegionIsTheWholeScreen) {
   setRegionRows(5, 20);
   t->cursorRow = 9;
   t->cursorColumn = 7;
@@ -279,7 +279,7 @@ TEST_F(NvtScreenTest, ResetRegionLeavesTheLastRowOutside) {
   EXPECT_EQ(t->scrollRegion.left, 0);
   EXPECT_EQ(t->scrollRegion.top, 0);
   EXPECT_EQ(t->scrollRegion.right, 80 * cw);
-  EXPECT_EQ(t->scrollRegion.bottom, 23 * ch);
+  EXPECT_EQ(t->scrollRegion.bottom, 24 * ch);  // all 25 rows, as the host was told
   EXPECT_EQ(t->cursorRow, 0);
   EXPECT_EQ(t->cursorColumn, 0);
 }

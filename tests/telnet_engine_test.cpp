@@ -129,6 +129,7 @@ void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
 const Bytes kVt100Answer = bytesOf({0xFF, 0xFA, 0x18, 0x00}) + text("VT100") + bytesOf({0xFF, 0xF0});
 const Bytes kIbmAnswer = bytesOf({0xFF, 0xFA, 0x18, 0x00}) + text("IBM-3278-2") + bytesOf({0xFF, 0xF0});
 const Bytes kTerminalTypeSend = bytesOf({0xFF, 0xFA, 0x18, 0x01, 0xFF, 0xF0});
+const Bytes kNaws80x25 = bytesOf({0xFF, 0xFA, 0x1F, 0x00, 0x50, 0x00, 0x19, 0xFF, 0xF0});
 
 const CommandCase kCommandCases[] = {
     {"DontEor", bytesOf({0xFF, 0xFE, 0x19}), 7, 2, bytesOf({0xFF, 0xFC, 0x19}), 3},
@@ -147,7 +148,10 @@ const CommandCase kCommandCases[] = {
     {"DoTerminalType", bytesOf({0xFF, 0xFD, 0x18}), 0, 2, bytesOf({0xFF, 0xFB, 0x18}), 2},
     {"DoBinary", bytesOf({0xFF, 0xFD, 0x00}), 0, 2, bytesOf({0xFF, 0xFB, 0x00}), 1},
     {"DoEor", bytesOf({0xFF, 0xFD, 0x19}), 0, 2, bytesOf({0xFF, 0xFB, 0x19}), 4},
-    {"DoNaws", bytesOf({0xFF, 0xFD, 0x1F}), 0, 2, bytesOf({0xFF, 0xFB, 0x1F}), 0},
+    // The host agrees to NAWS: it hears the live screen's 80 x 25 at once (24 rows in 3270 mode).
+    {"DoNaws", bytesOf({0xFF, 0xFD, 0x1F}), 0, 2, bytesOf({0xFF, 0xFB, 0x1F}) + kNaws80x25, 0},
+    {"DoNawsIn3270Mode", bytesOf({0xFF, 0xFD, 0x1F}), 15, 3,
+     bytesOf({0xFF, 0xFB, 0x1F, 0xFF, 0xFA, 0x1F, 0x00, 0x50, 0x00, 0x18, 0xFF, 0xF0}), 15},
     {"DoSga", bytesOf({0xFF, 0xFD, 0x03}), 0, 2, bytesOf({0xFF, 0xFB, 0x03}), 0},
     {"WillTerminalType", bytesOf({0xFF, 0xFB, 0x18}), 0, 2, bytesOf({0xFF, 0xFD, 0x18}), 0},
     {"WillNaws", bytesOf({0xFF, 0xFB, 0x1F}), 0, 2, bytesOf({0xFF, 0xFD, 0x1F}), 0},
@@ -157,8 +161,7 @@ const CommandCase kCommandCases[] = {
     {"TerminalTypeAsVt100", kTerminalTypeSend, 8, 2, kVt100Answer, 2},
     {"TerminalTypeAsIbm3278", kTerminalTypeSend, 0, 3, kIbmAnswer, 10},
     {"TerminalTypeAsVt52", kTerminalTypeSend, 8, 1, Bytes{}, 10},
-    {"WindowSizeRequest", bytesOf({0xFF, 0xFA, 0x1F, 0x01, 0xFF, 0xF0}), 0, 2,
-     bytesOf({0xFF, 0xFA, 0x1F, 0x00, 0x50, 0x00, 0x18, 0xFF, 0xF0}), 0},
+    {"WindowSizeRequest", bytesOf({0xFF, 0xFA, 0x1F, 0x01, 0xFF, 0xF0}), 0, 2, kNaws80x25, 0},
     {"DoOther", bytesOf({0xFF, 0xFD, 0x05}), 0, 2, bytesOf({0xFF, 0xFC, 0x05}), 0},
     {"EndOfRecord", bytesOf({0xFF, 0xEF}), 0, 2, Bytes{}, 0},
     {"EndOfRecordIn3270ModeWithNoRecordOpen", bytesOf({0xFF, 0xEF}), 15, 3, Bytes{}, 15},
@@ -230,6 +233,39 @@ TEST_P(CommandTable, CutIntoSingleBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, CommandTable, ::testing::ValuesIn(kCommandCases),
                          [](const ::testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
+
+// ---- the window size (NAWS) ------------------------------------------------------------------
+
+TEST_F(TelnetEngineTest, WindowSizeIsToldAgainWhenTheRowCountChangesAndOnlyThen) {
+  resetState(0, 2);
+  t->connected = 1;
+  t->nvtRows = 24;  // before the window is laid out
+  read(bytesOf({0xFF, 0xFD, 0x1F}));
+  EXPECT_EQ(sent(12), "FF FB 1F FF FA 1F 00 50 00 18 FF F0");
+  SendMessageA(window_, WM_LAYOUT, 0, 0);  // the layout sets up the 25 rows
+  EXPECT_EQ(t->nvtRows, 25);
+  EXPECT_EQ(sent(9), "FF FA 1F 00 50 00 19 FF F0");
+  SendMessageA(window_, WM_LAYOUT, 0, 0);  // the same size again: nothing
+  EXPECT_EQ(sentNow(), "");
+  read(bytesOf({0xFF, 0xFE, 0x1F}));  // the host withdraws its agreement
+  EXPECT_EQ(sent(3), "FF FC 1F");
+  t->nvtRows = 24;
+  SendMessageA(window_, WM_LAYOUT, 0, 0);
+  EXPECT_EQ(sentNow(), "");
+}
+
+TEST_F(TelnetEngineTest, WindowSizeBytesOf255AreDoubled) {
+  struct Case {
+    int columns, rows;
+    const char* bytes;
+  };
+  for (const Case& c : {Case{80, 25, "FF FA 1F 00 50 00 19 FF F0"}, Case{80, 255, "FF FA 1F 00 50 00 FF FF FF F0"},
+                        Case{0xFFFF, 0x1FF, "FF FA 1F FF FF FF FF 01 FF FF FF F0"}}) {
+    unsigned char out[16];
+    const int n = WindowSizeCommand(c.columns, c.rows, out);
+    EXPECT_EQ(hex(Bytes(out, out + n)), c.bytes);
+  }
+}
 
 // ---- terminal type and the switch to 3270 processing ---------------------------------------
 

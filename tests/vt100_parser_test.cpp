@@ -60,6 +60,7 @@ TEST_F(Parser, LineDrawingBySoSiDesignationsAndSingleShifts) {
       {"\x1boq\x0fq", "qq", "L."},
       {"\x1b)0q\x1b(Aq\x1b(1q\x1b(2q", "qqqq", "...."},
       {"\x1b(xq", "xq", ".."},
+      {"\x1b*Bq\x1b+0q", "qq", ".."},  // G2 and G3 designations: consumed whole, no effect
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bytes + 1);
@@ -189,6 +190,10 @@ TEST_F(Parser, TraceLinesOfTheTerminalModes) {
       {"\x1b[?9h", "\nTermMode: Interlaced Video --- On vs. Off "},
       {"\x1b[?9l", "\nTermMode: Interlaced Video --- Off vs. On "},
       {"\x9b?2l", "\nTermMode: Terminal --- vt52 vs. vtansi "},
+      // A list sets each mode as its own sequence would (the host's reset string).
+      {"\x1b[?3;4;5l", "\nTermMode: columns --- 80 vs. 132 \nTermMode: Scroll Mode --- Jump vs. Smooth "
+                       "\nTermMode: Screen Mode --- Normal vs. Reverse "},
+      {"\x1b[4;20h", "\n InsertDeleteMode: Insert_mode vs. Delete_mode \n\nTermMode: new line vs. line feed"},
       {"\x1b[?2h\x1b[?15h\x1b[3h", ""},
   };
   for (const auto& c : cases) {

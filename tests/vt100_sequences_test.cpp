@@ -133,7 +133,7 @@ TEST_F(Sequences, ScrollingRegionWithIndexAndReverseIndex) {
   EXPECT_EQ(t->scrollRegion.bottom, 20 * ch);
   parse("\x1b[r");
   EXPECT_EQ(t->scrollRegion.top, 0);
-  EXPECT_EQ(t->scrollRegion.bottom, 23 * ch);
+  EXPECT_EQ(t->scrollRegion.bottom, 24 * ch);
 }
 
 TEST_F(Sequences, RepliesOnTheWire) {

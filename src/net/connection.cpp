@@ -10,9 +10,9 @@
 #include "app/shell.h"
 #include "net/host_text.h"
 #include "net/socket_io.h"
-#include "net/trace_log.h"
 #include "net/telnet.h"
 #include "net/tls_session.h"
+#include "net/trace_log.h"
 #include "terminal/comm_tcp.h"
 
 namespace {
@@ -154,6 +154,7 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       }
       case FD_CONNECT:
         std::memset(willRefusals, 0, sizeof willRefusals);
+        ResetVt100Modes();
         if (tlsRequested != 1 && passiveNegotiation != 1) {
           StartNegotiation(hwnd, &terminalMode, socketHandle, traceFile);
           connected = 1;

@@ -96,13 +96,24 @@ void answerTerminalType(const Batch& b) {
   *b.mode |= kModeTerminalType;
 }
 
+// The rows the host is told: the live VT100 screen's, or the 3270 screen's in 3270 mode.
+int reportedRows(const CommTcp& t) {
+  return t.terminalMode == kMode3270 ? kScreenRows : std::clamp<int>(t.nvtRows, 1, kNvtMaxRows);
+}
+
+void sendWindowSize(const Batch& b) {
+  unsigned char size[16];
+  const int rows = reportedRows(b.t);
+  b.reply(size, WindowSizeCommand(kScreenColumns, rows, size));
+  b.t.nawsReportedRows = rows;
+}
+
 void applySubnegotiation(const Batch& b, const unsigned char* p, int n) {
   const bool request = n == 6 && p[3] == kSubSend && p[4] == kTelnetIAC && p[5] == kTelnetSE;
   if (request && p[2] == kOptionTerminalType) {
     answerTerminalType(b);
   } else if (request && p[2] == kOptionNAWS) {
-    static const unsigned char kSize[9] = {kTelnetIAC, kTelnetSB, kOptionNAWS, 0, 80, 0, 24, kTelnetIAC, kTelnetSE};
-    b.reply(kSize, 9);
+    sendWindowSize(b);
   }
   // Any other subnegotiation is consumed whole, without an answer.
 }
@@ -124,6 +135,7 @@ void applyCommand(const Batch& b, const unsigned char* p, int n) {
   switch (command) {
     case kTelnetDONT:
       if (x == kOptionEOR) mode &= ~kModeEOR;
+      if (x == kOptionNAWS) b.t.nawsAgreed = 0;
       b.reply(kTelnetWONT, x);
       break;
     case kTelnetWONT:
@@ -163,6 +175,12 @@ void applyCommand(const Batch& b, const unsigned char* p, int n) {
         case kOptionBinary: mode |= kModeBinary; break;
         case kOptionEOR: mode |= kModeEOR; break;
         case kOptionNAWS:
+          // The host agrees to NAWS: it is told the size at once, and again
+          // whenever the row count changes.
+          b.reply(kTelnetWILL, x);
+          b.t.nawsAgreed = 1;
+          sendWindowSize(b);
+          return;
         case kOptionSGA: break;
         default: b.reply(kTelnetWONT, x); return;
       }
@@ -318,6 +336,30 @@ void parseBatch(Batch& b) {
 }
 
 }  // namespace
+
+void CommTcp::SendWindowSize(HWND hwnd) {
+  const int rows = reportedRows(*this);
+  if (nawsAgreed != 1 || connected != 1 || socketHandle == INVALID_SOCKET || rows == nawsReportedRows) return;
+  unsigned char size[16];
+  SendData(hwnd, socketHandle, traceFile, size, WindowSizeCommand(kScreenColumns, rows, size));
+  nawsReportedRows = rows;
+}
+
+int WindowSizeCommand(int columns, int rows, unsigned char (&out)[16]) {
+  int n = 0;
+  out[n++] = kTelnetIAC;
+  out[n++] = kTelnetSB;
+  out[n++] = kOptionNAWS;
+  for (const int value : {columns, rows}) {
+    for (const int byte : {(value >> 8) & 0xFF, value & 0xFF}) {
+      out[n++] = static_cast<unsigned char>(byte);
+      if (byte == kTelnetIAC) out[n++] = kTelnetIAC;
+    }
+  }
+  out[n++] = kTelnetIAC;
+  out[n++] = kTelnetSE;
+  return n;
+}
 
 int CommTcp::receiveRoom() const {
   const int tail = std::clamp(pendingTailLength, 0, kMaxPendingTail);

@@ -37,6 +37,10 @@ enum : int {
   kMode3270 = 15,  // all four: 3270 processing
 };
 
+// IAC SB NAWS width height IAC SE (RFC 1073): each 16 bits, high byte first,
+// a byte 255 doubled (at most 14 bytes). Returns its length.
+int WindowSizeCommand(int columns, int rows, unsigned char (&out)[16]);
+
 extern "C" {
 // Sends the opening option requests; the result is that of the last send.
 QUILLON_API int StartNegotiation(HWND window, int* mode, SOCKET s, FILE* trace);

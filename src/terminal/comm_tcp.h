@@ -227,6 +227,22 @@ class QUILLON_API CommTcp {
   int32_t tlsRequested{};   // "tls:": the connection is wrapped in TLS
   int32_t tlsState{};       // 0 no TLS, 1 handshake under way, 2 established, 3 ended
   TlsChannel* tlsChannel{};  // owned; null without TLS
+  // VT100 modes the host sets; every connect starts from a VT100's power-up
+  // state (ResetVt100Modes).
+  int32_t cursorKeysApplication{};  // CSI ? 1 h: the cursor keys send ESC O A .. ESC O D
+  int32_t keypadApplication{};      // ESC =: the numeric keypad sends ESC O p .. ESC O y and the like
+  int32_t autoWrap{};               // CSI ? 7 h: a character after the last column goes to the next row
+  int32_t wrapPending{};            // the last column was written with autoWrap on; the next character wraps
+  // NAWS: 1 once the host has agreed to it (DO NAWS); the rows last reported.
+  int32_t nawsAgreed{};
+  int32_t nawsReportedRows{};
+
+  // The VT100 modes of a new connection: normal cursor keys and keypad,
+  // auto-wrap as [VT100] AutoWrap in the settings file says (on by default).
+  void ResetVt100Modes();
+  // Tells the host the screen's size again (IAC SB NAWS) when it has agreed
+  // to NAWS and the size changed since it was last told.
+  void SendWindowSize(HWND hwnd);
 
   // Bytes the next read may deliver: the receive buffer keeps room for the held
   // command and the pending tail in front of the data and a terminator after it.

@@ -48,3 +48,7 @@ COLORREF ReadColorSetting(const char* key, const char* defaultValue) {
   ParseColorTriple(value, fallback, &color);
   return color;
 }
+
+int ReadAutoWrapSetting() {
+  return GetPrivateProfileIntA(QUILLON_VT100_SECTION, "AutoWrap", 1, QUILLON_SETTINGS_FILE) != 0 ? 1 : 0;
+}

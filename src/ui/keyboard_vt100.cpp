@@ -1,6 +1,7 @@
 // The VT100 keyboard: every key goes to the host at once. Function, cursor and
 // editing keys become escape sequences on key-down; characters are sent as they
-// arrive, with the numeric keypad mapped to application-keypad sequences.
+// arrive, with the numeric keypad mapped to application-keypad sequences while
+// the host has asked for them (ESC =).
 #include <cstddef>
 #include <cstring>
 
@@ -12,37 +13,39 @@ namespace {
 constexpr char kEsc = '\x1b';
 
 // One key of the key-down table. `shifted` is null when Shift changes nothing.
-// The cursor keys have an ANSI form (`plain`) and a VT52 form (`vt52`).
+// The cursor keys have an ANSI form (`plain`), the form of application cursor
+// keys (`application`) and a VT52 form (`vt52`).
 struct KeySequence {
   unsigned key;
   const char* plain;
   const char* shifted;
   const char* vt52;
+  const char* application;
 };
 
 const KeySequence kKeyTable[] = {
-    {0x21, "\x1b[5~", nullptr, nullptr},  // PgUp
-    {0x22, "\x1b[6~", nullptr, nullptr},  // PgDn
-    {0x23, "\x05", nullptr, nullptr},     // End
-    {0x24, "\x08", nullptr, nullptr},     // Home
-    {0x25, "\x1b[D", nullptr, "\x1b" "D"},  // Left
-    {0x26, "\x1b[A", nullptr, "\x1b" "A"},  // Up
-    {0x27, "\x1b[C", nullptr, "\x1b" "C"},  // Right
-    {0x28, "\x1b[B", nullptr, "\x1b" "B"},  // Down
-    {0x2D, "\x01", nullptr, nullptr},     // Insert
-    {0x2E, "\x7f", nullptr, nullptr},     // Delete
-    {0x70, "\x1bOP", "\x1b[23~", nullptr},   // F1
-    {0x71, "\x1bOQ", "\x1b[24~", nullptr},   // F2
-    {0x72, "\x1bOR", "\x1b[25~", nullptr},   // F3
-    {0x73, "\x1bOS", "\x1b[26~", nullptr},   // F4
-    {0x74, "\x1b[15~", "\x1b[28~", nullptr},  // F5
-    {0x75, "\x1b[17~", "\x1b[29~", nullptr},  // F6
-    {0x76, "\x1b[18~", "\x1b[31~", nullptr},  // F7
-    {0x77, "\x1b[19~", "\x1b[32~", nullptr},  // F8
-    {0x78, "\x1b[20~", "\x1b[33~", nullptr},  // F9
-    {0x79, "\x1b[21~", "\x1b[34~", nullptr},  // F10
-    {0x7A, "\x1b[23~", nullptr, nullptr},  // F11
-    {0x7B, "\x1b[24~", nullptr, nullptr},  // F12
+    {0x21, "\x1b[5~", nullptr, nullptr, nullptr},  // PgUp
+    {0x22, "\x1b[6~", nullptr, nullptr, nullptr},  // PgDn
+    {0x23, "\x05", nullptr, nullptr, nullptr},     // End
+    {0x24, "\x08", nullptr, nullptr, nullptr},     // Home
+    {0x25, "\x1b[D", nullptr, "\x1b" "D", "\x1bOD"},  // Left
+    {0x26, "\x1b[A", nullptr, "\x1b" "A", "\x1bOA"},  // Up
+    {0x27, "\x1b[C", nullptr, "\x1b" "C", "\x1bOC"},  // Right
+    {0x28, "\x1b[B", nullptr, "\x1b" "B", "\x1bOB"},  // Down
+    {0x2D, "\x01", nullptr, nullptr, nullptr},     // Insert
+    {0x2E, "\x7f", nullptr, nullptr, nullptr},     // Delete
+    {0x70, "\x1bOP", "\x1b[23~", nullptr, nullptr},   // F1
+    {0x71, "\x1bOQ", "\x1b[24~", nullptr, nullptr},   // F2
+    {0x72, "\x1bOR", "\x1b[25~", nullptr, nullptr},   // F3
+    {0x73, "\x1bOS", "\x1b[26~", nullptr, nullptr},   // F4
+    {0x74, "\x1b[15~", "\x1b[28~", nullptr, nullptr},  // F5
+    {0x75, "\x1b[17~", "\x1b[29~", nullptr, nullptr},  // F6
+    {0x76, "\x1b[18~", "\x1b[31~", nullptr, nullptr},  // F7
+    {0x77, "\x1b[19~", "\x1b[32~", nullptr, nullptr},  // F8
+    {0x78, "\x1b[20~", "\x1b[33~", nullptr, nullptr},  // F9
+    {0x79, "\x1b[21~", "\x1b[34~", nullptr, nullptr},  // F10
+    {0x7A, "\x1b[23~", nullptr, nullptr, nullptr},  // F11
+    {0x7B, "\x1b[24~", nullptr, nullptr, nullptr},  // F12
 };
 
 const KeySequence* findKey(WPARAM key) {
@@ -65,6 +68,8 @@ void CommTcp::KeyDownVt100(HWND hwnd, WPARAM key, LPARAM) {
     if (GetKeyState(VK_SHIFT) < 0) bytes = entry->shifted;
   } else if (entry->vt52 != nullptr && terminalType != 2) {
     bytes = entry->vt52;
+  } else if (entry->application != nullptr && cursorKeysApplication != 0) {
+    bytes = entry->application;
   }
   unsigned char out[8];
   const size_t length = std::strlen(bytes);
@@ -91,7 +96,10 @@ void CommTcp::CharVt100(HWND hwnd, WPARAM ch, LPARAM lParam) {
     put(static_cast<unsigned char>(final));
   };
 
-  if (x == 0x0D && extended) {
+  // The numeric keypad: in application mode (ESC =) its keys send their
+  // sequences; in numeric mode they type what the main keyboard types.
+  const bool fromKeypad = scanCode > 0x0E && scanCode != 0x34;
+  if (x == 0x0D && extended && keypadApplication != 0) {
     keypad('M');  // keypad Enter
   } else if (x == 0x0D) {
     put(0x0D);
@@ -100,8 +108,8 @@ void CommTcp::CharVt100(HWND hwnd, WPARAM ch, LPARAM lParam) {
     put(0x0A);
   } else if (x == 0x08 && lastVirtualKey == VK_BACK) {
     put(0x7F);  // the Backspace key sends DEL; Ctrl+H stays 0x08
-  } else if (scanCode <= 0x0E || scanCode == 0x34) {
-    put(x);  // Esc, the digit row, minus, equals, Backspace, main full stop
+  } else if (!fromKeypad || keypadApplication == 0) {
+    put(x);  // Esc, the digit row, minus, equals, Backspace, main full stop; a numeric keypad
   } else if (x == '+') {
     keypad('l');
   } else if (x == '-') {

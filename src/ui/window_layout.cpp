@@ -104,6 +104,9 @@ void CommTcp::onLayout(HWND hwnd) {
   if (scrollRegion.left == 0 && scrollRegion.top == 0 && scrollRegion.right == 0 && scrollRegion.bottom == 0)
     scrollRegion = RECT{0, 0, nvt::pixel(80, cellWidth), nvt::pixel(24, cellHeight)};
 
+  // A host that agreed to NAWS learns the new row count.
+  SendWindowSize(hwnd);
+
   SetScrollRange(hwnd, SB_VERT, 0, 4 * nvtRows, FALSE);
   nvtViewTop = 4 * nvtRows;
   SetScrollPos(hwnd, SB_VERT, nvtViewTop, TRUE);

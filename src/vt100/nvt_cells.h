@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "net/telnet.h"
 #include "terminal/comm_tcp.h"
 #include "vt100/nvt_screen.h"
 
@@ -84,6 +85,18 @@ inline int cellIndex(const Geometry& g, int bufferRow, int column) { return rowS
 
 // The pixel position of a cell edge, kept within int whatever the cell size.
 inline int pixel(int cells, int cellSize) { return clampInt(static_cast<long long>(cells) * cellSize, INT32_MIN, INT32_MAX); }
+
+// With auto-wrap on, the last column of the VT100 screen: a character written
+// there leaves the cursor on it with a wrap pending. (The 3270 keyboard's echo
+// runs along fields and never wraps.)
+constexpr int kNvtLastColumn = 79;
+inline bool autoWraps(const CommTcp& t) { return t.autoWrap != 0 && t.terminalMode != kMode3270; }
+
+// The rightmost column the cursor may be moved to: the last column with
+// auto-wrap on, otherwise the spare column.
+inline int lastColumn(const CommTcp& t, const Geometry& g) {
+  return autoWraps(t) ? std::min(kNvtLastColumn, g.columns - 1) : g.columns - 1;
+}
 
 // True when the terminal has its buffers.
 inline bool hasBuffers(const CommTcp& t) { return t.nvtChars != nullptr && t.nvtAttributes != nullptr; }

@@ -138,21 +138,21 @@ void CommTcp::NvtRestoreCursor() {
 }
 
 void CommTcp::NvtResetRegion() {
-  // The bottom margin is row 23: the 25th screen row stays outside the region.
+  // The whole screen, every row the host was told of (NAWS).
   scrollRegion.left = 0;
   scrollRegion.top = 0;
   scrollRegion.right = rowEdge(80, cellWidth);
-  scrollRegion.bottom = rowEdge(23, cellHeight);
+  scrollRegion.bottom = rowEdge(nvt::clampInt(nvtRows, 1, kNvtMaxRows) - 1, cellHeight);
   cursorRow = 0;
   cursorColumn = 0;
 }
 
 void CommTcp::NvtSetRegion(int top, int bottom) {
+  const int rows = nvt::clampInt(nvtRows, 1, kNvtMaxRows);
   if (top == 0) top = 1;
-  if (bottom == 0) bottom = 24;
+  if (bottom == 0) bottom = rows;  // the last row of the screen
   // As on a VT100, a region that does not hold at least two lines of the
   // screen is ignored altogether: the old region and the cursor stay.
-  const int rows = nvt::clampInt(nvtRows, 1, kNvtMaxRows);
   if (top < 1 || bottom > rows || top >= bottom) return;
   scrollRegion.left = 0;
   scrollRegion.top = rowEdge(top - 1, cellHeight);

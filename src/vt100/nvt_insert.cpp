@@ -36,10 +36,32 @@ void returnToLiveScreen(CommTcp& t, HWND hwnd, const nvt::Geometry& g) {
   if (t.terminalMode != 15) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
+// With auto-wrap on, a character that follows one written in the last column
+// (or finds the cursor past it) first goes to column 0 of the next row,
+// scrolling the region at its bottom margin. Returns whether it wrapped.
+bool wrapIfDue(CommTcp& t, const nvt::Geometry& g) {
+  if (!nvt::autoWraps(t) || (t.wrapPending == 0 && t.cursorColumn <= nvt::lastColumn(t, g))) return false;
+  t.cursorColumn = 0;
+  t.NvtIndex();  // ends the pending wrap
+  return true;
+}
+
+// After a character in `column`: the cursor moves on, or, in the last column
+// with auto-wrap on, stays there with a wrap pending.
+void advanceCursor(CommTcp& t, const nvt::Geometry& g, int column) {
+  if (nvt::autoWraps(t) && column >= nvt::lastColumn(t, g)) {
+    t.cursorColumn = nvt::lastColumn(t, g);
+    t.wrapPending = 1;
+  } else {
+    t.cursorColumn = column < kNvtCursorColumnLimit ? column + 1 : kNvtCursorColumnLimit;
+  }
+}
+
 // Places one printable byte at the cursor (the prologue of the insertion, the
 // font and colours and the view, is the caller's). Returns whether the cell was
 // drawn directly, in which case the font of that cell is selected.
-bool placeChar(CommTcp& t, const nvt::Geometry& g, unsigned char ch, const char (&text)[3]) {
+bool placeChar(CommTcp& t, nvt::Geometry g, unsigned char ch, const char (&text)[3]) {
+  if (wrapIfDue(t, g)) g = nvt::cellLayout(t);  // a scroll moves the ring
   t.cursorRow = nvt::cursorRowOf(t, g);
   t.cursorColumn = nvt::clampInt(t.cursorColumn, 0, kNvtCursorColumnLimit);
   const int column = t.cursorColumn;
@@ -78,7 +100,7 @@ bool placeChar(CommTcp& t, const nvt::Geometry& g, unsigned char ch, const char 
     }
   }
 
-  if (t.cursorColumn < kNvtCursorColumnLimit) t.cursorColumn += 1;
+  advanceCursor(t, g, column);
   return drawn;
 }
 
@@ -104,6 +126,7 @@ extern "C" void ncTcpInsertNVTChar(HWND hwnd, unsigned char ch) {
       return;
     case 0x0D:
       t->cursorColumn = 0;
+      t->wrapPending = 0;
       return;
     case 0x00:
       return;
@@ -120,25 +143,38 @@ void nvt::insertPrintable(CommTcp& t, HWND hwnd, const unsigned char* chars, int
   // change between them (no byte here moves the view, the attribute or the
   // geometry), so it is done once, and the DC is left with the font the last
   // byte left selected.
-  const Geometry g = cellLayout(t);
+  Geometry g = cellLayout(t);
   beginInsertion(t, hwnd, g);
   if (t.replaceMode != 0 && t.repaintPending != 0) {
     // Replacing, and drawn by the repaint: the bytes go into consecutive cells
-    // of the cursor row; those at or past the end of the row are discarded
-    // and only move the cursor.
-    t.cursorRow = nvt::cursorRowOf(t, g);
-    int column = nvt::clampInt(t.cursorColumn, 0, kNvtCursorColumnLimit);
-    const int start = nvt::rowStart(g, g.liveBase + t.cursorRow);
+    // of the cursor row. With auto-wrap on, those after the last column go on
+    // in the next rows; otherwise those at or past the end of the row are
+    // discarded and only move the cursor.
     const uint32_t attribute = t.nvtCurrentAttribute | kAttrChanged;
     const uint32_t plain = attribute & ~kAttrLineDrawing;
+    const bool wraps = autoWraps(t);
     int i = 0;
-    for (; i < count && column < g.columns; ++i, ++column) {
-      const unsigned char ch = static_cast<unsigned char>(chars[i] | orMask);
-      t.nvtChars[start + column] = static_cast<char>(ch);
-      t.nvtAttributes[start + column] = isLineDrawingGlyph(ch) ? attribute : plain;
+    while (i < count) {
+      if (wrapIfDue(t, g)) g = cellLayout(t);
+      t.cursorRow = nvt::cursorRowOf(t, g);
+      int column = nvt::clampInt(t.cursorColumn, 0, kNvtCursorColumnLimit);
+      const int start = nvt::rowStart(g, g.liveBase + t.cursorRow);
+      const int end = wraps ? lastColumn(t, g) + 1 : g.columns;
+      for (; i < count && column < end; ++i, ++column) {
+        const unsigned char ch = static_cast<unsigned char>(chars[i] | orMask);
+        t.nvtChars[start + column] = static_cast<char>(ch);
+        t.nvtAttributes[start + column] = isLineDrawingGlyph(ch) ? attribute : plain;
+      }
+      if (wraps) {
+        // The last character placed decides: the cursor follows it, or waits
+        // in the last column with a wrap pending.
+        advanceCursor(t, g, column - 1);
+        continue;
+      }
+      const long long past = static_cast<long long>(column) + (count - i);
+      t.cursorColumn = past < kNvtCursorColumnLimit ? static_cast<int>(past) : kNvtCursorColumnLimit;
+      return;
     }
-    const long long end = static_cast<long long>(column) + (count - i);
-    t.cursorColumn = end < kNvtCursorColumnLimit ? static_cast<int>(end) : kNvtCursorColumnLimit;
     return;
   }
   bool lastDrawn = false;

@@ -19,6 +19,7 @@ void scrollWholeBuffer(CommTcp& t, const nvt::Geometry& g) {
 }
 
 void lineFeedMovement(CommTcp& t, bool newLine) {
+  t.wrapPending = 0;
   if (!nvt::hasBuffers(t)) return;
   if (newLine && t.newLineMode == 1) t.cursorColumn = 0;
   const nvt::Geometry g = nvt::geometry(t);
@@ -68,6 +69,7 @@ int CommTcp::NvtCellIndex(int bufferRow, int column) const {
 }
 
 void CommTcp::NvtReverseIndex() {
+  wrapPending = 0;
   if (!nvt::hasBuffers(*this)) return;
   const nvt::Geometry g = nvt::geometry(*this);
   const int row = nvt::cursorRowOf(*this, g);

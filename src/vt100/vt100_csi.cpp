@@ -34,6 +34,8 @@ enum class Action {
   kTraceOnly,
   kVt52,
   kPrinterStatus,
+  kCursorKeys,    // arg: the new cursorKeysApplication
+  kAutoWrap,      // arg: the new autoWrap
 };
 
 struct FixedForm {
@@ -85,8 +87,8 @@ constexpr FixedForm kFixedForms[] = {
     {"4l", Action::kReplaceMode, 1, "\n InsertDeleteMode: Delete_mode vs. Insert_mode \n"},
     {"20h", Action::kNewLineMode, 1, "\nTermMode: new line vs. line feed"},
     {"20l", Action::kNewLineMode, 0, "\nTermMode: line feed vs. new line"},
-    {"?1h", Action::kTraceOnly, 0, "\nTermMode: Cursor Key --- Apllication vs. Cursor"},
-    {"?1l", Action::kTraceOnly, 0, "\nTermMode: Cursor Key --- Cursor vs. Application"},
+    {"?1h", Action::kCursorKeys, 1, "\nTermMode: Cursor Key --- Apllication vs. Cursor"},
+    {"?1l", Action::kCursorKeys, 0, "\nTermMode: Cursor Key --- Cursor vs. Application"},
     {"?2l", Action::kVt52, 0, "\nTermMode: Terminal --- vt52 vs. vtansi "},
     {"?3h", Action::kTraceOnly, 0, "\nTermMode: columns --- 132 vs. 80 "},
     {"?3l", Action::kTraceOnly, 0, "\nTermMode: columns --- 80 vs. 132 "},
@@ -96,8 +98,8 @@ constexpr FixedForm kFixedForms[] = {
     {"?5l", Action::kTraceOnly, 0, "\nTermMode: Screen Mode --- Normal vs. Reverse "},
     {"?6h", Action::kTraceOnly, 0, "\nTermMode: Origin Mode --- Relative vs. Absolute "},
     {"?6l", Action::kTraceOnly, 0, "\nTermMode: Origin Mode --- Absolute vs. Relative "},
-    {"?7h", Action::kTraceOnly, 0, "\nTermMode: WrapAround --- AutoWrapOn vs. AutoWrapOff "},
-    {"?7l", Action::kTraceOnly, 0, "\nTermMode: WrapAround --- AutoWrapOff vs. AutoWrapOn "},
+    {"?7h", Action::kAutoWrap, 1, "\nTermMode: WrapAround --- AutoWrapOn vs. AutoWrapOff "},
+    {"?7l", Action::kAutoWrap, 0, "\nTermMode: WrapAround --- AutoWrapOff vs. AutoWrapOn "},
     {"?8h", Action::kTraceOnly, 0, "\nTermMode: AutokeyRepeat --- On vs. Off "},
     {"?8l", Action::kTraceOnly, 0, "\nTermMode: AutokeyRepeat --- Off vs. On "},
     {"?9h", Action::kTraceOnly, 0, "\nTermMode: Interlaced Video --- On vs. Off "},
@@ -183,7 +185,7 @@ Step applyFixed(Run& run, const FixedForm& form, int final) {
       if (t.cursorRow < g.rows - 1) t.cursorRow += 1;
       break;
     case Action::kRight:
-      if (t.cursorColumn < t.nvtColumns - 1) t.cursorColumn += 1;
+      if (t.cursorColumn < nvt::lastColumn(t, g)) t.cursorColumn += 1;
       break;
     case Action::kLeft:
       if (t.cursorColumn > 0) t.cursorColumn -= 1;
@@ -221,6 +223,13 @@ Step applyFixed(Run& run, const FixedForm& form, int final) {
     case Action::kPrinterStatus:
       reply(run, "\x1b[?13l", 6);
       break;
+    case Action::kCursorKeys:
+      t.cursorKeysApplication = form.arg;
+      break;
+    case Action::kAutoWrap:
+      t.autoWrap = form.arg;
+      t.wrapPending = 0;
+      break;
     default:
       break;
   }
@@ -249,6 +258,27 @@ void selectGraphicRendition(uint32_t& attribute, int value) {
   if (value >= 40 && value <= 47) attribute |= 0x8000u << (value - 40);
 }
 
+// A list of modes (CSI ? 7 ; 8 h, CSI 4 ; 20 l): each number is set or reset
+// as its own sequence would, trace line included; numbers without a form of
+// their own are passed over.
+void setModes(Run& run, const char* kinds, const int* values, int entries, char final) {
+  const bool privateModes = kinds[0] == '?';
+  for (int k = privateModes ? 1 : 0; k < entries; ++k)
+    if (kinds[k] != 'n') return;
+  const int end = run.pos;  // just past the final byte
+  for (int k = privateModes ? 1 : 0; k < entries; ++k) {
+    char text[16];
+    const int n = std::snprintf(text, sizeof text, "%s%d%c", privateModes ? "?" : "", values[k], final);
+    if (n <= 0 || n >= static_cast<int>(sizeof text)) continue;
+    const unsigned char last = static_cast<unsigned char>(final);
+    for (int f = 0; f < kFormsByFinal.count[last]; ++f) {
+      const FixedForm& form = kFixedForms[kFormsByFinal.forms[last][f]];
+      if (form.text == std::string_view(text, static_cast<size_t>(n))) applyFixed(run, form, end - 1);
+    }
+  }
+  run.pos = end;
+}
+
 // The forms recognised from the parameter scan: kinds holds one character per
 // entry ('n' numeric) and then the final byte.
 void applyGeneric(Run& run, const char* kinds, const int* values) {
@@ -275,13 +305,13 @@ void applyGeneric(Run& run, const char* kinds, const int* values) {
     t.cursorColumn = 0;
   } else if ((final == 'H' || final == 'f') && numeric(2)) {
     t.cursorRow = nvt::clampInt(p1 - 1, 0, g.rows - 1);
-    t.cursorColumn = nvt::clampInt(static_cast<long long>(values[1]) - 1, 0, g.columns - 1);
+    t.cursorColumn = nvt::clampInt(static_cast<long long>(values[1]) - 1, 0, nvt::lastColumn(t, g));
   } else if (final == 'A' && numeric(1)) {
     t.cursorRow = nvt::clampInt(t.cursorRow - n1, 0, g.rows - 1);
   } else if (final == 'B' && numeric(1)) {
     t.cursorRow = nvt::clampInt(t.cursorRow + n1, 0, g.rows - 1);
   } else if (final == 'C' && numeric(1)) {
-    t.cursorColumn = nvt::clampInt(t.cursorColumn + n1, 0, g.columns - 1);
+    t.cursorColumn = nvt::clampInt(t.cursorColumn + n1, 0, nvt::lastColumn(t, g));
   } else if (final == 'D' && numeric(1)) {
     t.cursorColumn = nvt::clampInt(t.cursorColumn - n1, 0, g.columns - 1);
   } else if (final == 'L' && numeric(1)) {
@@ -292,6 +322,8 @@ void applyGeneric(Run& run, const char* kinds, const int* values) {
     t.NvtDeleteChars(clampCount(values[0]));
   } else if (final == 'r' && numeric(2)) {
     t.NvtSetRegion(values[0], values[1]);
+  } else if (final == 'h' || final == 'l') {
+    setModes(run, kinds, values, entries, final);
   }
 }
 
@@ -366,6 +398,9 @@ Step controlSequence(Run& run, int introducerLength) {
   const unsigned char* parameters = d + start;
   const int parameterLength = final - start + 1;
   const unsigned char finalByte = d[final];  // 0x40 .. 0x7F
+  // Moving or erasing ends a pending wrap; renditions, modes and reports do not.
+  if (finalByte != 'm' && finalByte != 'h' && finalByte != 'l' && finalByte != 'n' && finalByte != 'c')
+    run.t->wrapPending = 0;
   for (int k = 0; k < kFormsByFinal.count[finalByte]; ++k) {
     const FixedForm& form = kFixedForms[kFormsByFinal.forms[finalByte][k]];
     if (static_cast<int>(form.text.size()) == parameterLength && sameBytes(parameters, form.text))

@@ -11,6 +11,8 @@
 // or a doubled IAC), so the call ends on it and the engine calls again after it.
 #include "vt100/vt100_parser.h"
 
+#include <algorithm>
+
 #include "net/socket_io.h"
 #include "vt100/nvt_cells.h"
 #include "vt100/nvt_screen.h"
@@ -63,14 +65,18 @@ void carryOutControl(Run& run, unsigned char byte) {
       }
       break;
     case 0x08:
+      t.wrapPending = 0;
       if (t.cursorColumn >= 1) t.cursorColumn -= 1;
       moveCaret(t);
       break;
     case 0x09:
       // Fixed stops every 8 columns. Once past the last cell the column stays:
-      // characters there are discarded wherever the cursor is.
+      // characters there are discarded wherever the cursor is. With auto-wrap
+      // on, the last column is the last stop, as on a VT100.
+      t.wrapPending = 0;
       if (t.cursorColumn < 0) t.cursorColumn = 0;
       if (t.cursorColumn < t.nvtColumns) t.cursorColumn = (t.cursorColumn / 8 + 1) * 8;
+      if (nvt::autoWraps(t)) t.cursorColumn = std::min(t.cursorColumn, nvt::lastColumn(t, nvt::cellLayout(t)));
       break;
     case 0x0B:
     case 0x0C:
@@ -203,6 +209,13 @@ Step escapeSequence(Run& run) {
       return designation(run, "0BA12", true);
     case ')':
       return designation(run, "AB012", true);
+    case '*':
+    case '+':
+      // G2 / G3 designations (a VT100 has neither): the set's final byte is
+      // consumed with them, without effect.
+      if (p + 2 >= run.length) return Step::Stop;
+      run.pos += d[p + 2] >= 0x30 && d[p + 2] <= 0x7E ? 3 : 2;
+      return Step::Next;
     case '#':
       return designation(run, "34568", false);
     case 'N':
@@ -240,6 +253,7 @@ Step escapeSequence(Run& run) {
       t.NvtSaveCursor();
       break;
     case '8':
+      t.wrapPending = 0;
       t.NvtRestoreCursor();
       break;
     case '1':
@@ -250,18 +264,23 @@ Step escapeSequence(Run& run) {
       break;
     case '=':
       trace(t, "\nTermMode: Key Pad Mode --- Application vs. Numeric ");
+      t.keypadApplication = 1;
       break;
     case '>':
       trace(t, "\nTermMode: Key Pad Mode --- Numeric vs. Application ");
+      t.keypadApplication = 0;
       break;
     case 'A':
+      t.wrapPending = 0;
       if (t.cursorRow > nvt::geometry(t).top) t.cursorRow -= 1;
       break;
     case 'B':
+      t.wrapPending = 0;
       if (t.cursorRow < nvt::geometry(t).bottom) t.cursorRow += 1;
       break;
     case 'C':
-      if (t.cursorColumn < t.nvtColumns - 1) t.cursorColumn += 1;
+      t.wrapPending = 0;
+      if (t.cursorColumn < nvt::lastColumn(t, nvt::cellLayout(t))) t.cursorColumn += 1;
       break;
     case 'J':
       t.NvtErase(kEraseRowsFromCursor);
