@@ -90,7 +90,9 @@ TEST_F(NvtInsertTest, LineDrawingBitStaysOnlyForLowerCaseLettersAndBackquote) {
   }
 }
 
-TEST_F(NvtInsertTest, SingleCharacterIsDrawnAtOnceWithTwoBlanksInTheCellsLook) {
+// A host's character is drawn alone, in its cell's look; the 3270 keyboard's
+// echo (in 3270 mode) also wipes the two cells to its right.
+TEST_F(NvtInsertTest, SingleCharacterIsDrawnAtOnceInTheCellsLook) {
   struct Case {
     const char* name;
     uint32_t attribute;
@@ -105,26 +107,32 @@ TEST_F(NvtInsertTest, SingleCharacterIsDrawnAtOnceWithTwoBlanksInTheCellsLook) {
       {"line-drawing letter", kAttrLineDrawing, 'q', false, OEM_CHARSET},
       {"capital under line drawing", kAttrLineDrawing, 'Q', false, ANSI_CHARSET},
   };
-  for (const auto& c : cases) {
-    markWindow();
-    t->nvtCurrentAttribute = c.attribute;
-    t->cursorRow = 9;
-    t->cursorColumn = 20;
-    ncTcpInsertNVTChar(window_, c.ch);
-    const COLORREF bg = c.highlight ? t->unprotectedHighLightColor : t->backgroundColor;
-    const COLORREF fg = c.highlight ? t->protectedHighLightColor : t->protectedNormalColor;
-    const char expected[] = {static_cast<char>(c.ch), ' ', ' '};
-    for (int i = 0; i < 3; ++i) {
-      const posix::Cell* cell = gridCell(20 + i, 9);
-      ASSERT_NE(cell, nullptr);
-      EXPECT_EQ(cell->ch, expected[i]) << c.name << " cell " << i;
-      EXPECT_EQ(cell->bg, bg) << c.name;
-      EXPECT_EQ(cell->fg, fg) << c.name;
-      EXPECT_EQ(cell->charset, c.charset) << c.name;
+  for (const int mode : {0, 15}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.name << ", terminalMode " << mode);
+      markWindow();
+      t->terminalMode = mode;
+      t->nvtCurrentAttribute = c.attribute;
+      t->cursorRow = 9;
+      t->cursorColumn = 20;
+      ncTcpInsertNVTChar(window_, c.ch);
+      const COLORREF bg = c.highlight ? t->unprotectedHighLightColor : t->backgroundColor;
+      const COLORREF fg = c.highlight ? t->protectedHighLightColor : t->protectedNormalColor;
+      const int drawn = mode == 15 ? 3 : 1;
+      const char expected[] = {static_cast<char>(c.ch), ' ', ' '};
+      for (int i = 0; i < drawn; ++i) {
+        const posix::Cell* cell = gridCell(20 + i, 9);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->ch, expected[i]) << "cell " << i;
+        EXPECT_EQ(cell->bg, bg);
+        EXPECT_EQ(cell->fg, fg);
+        EXPECT_EQ(cell->charset, c.charset);
+      }
+      EXPECT_EQ(gridCell(19, 9)->ch, '#');
+      EXPECT_EQ(gridCell(20 + drawn, 9)->ch, '#');
     }
-    EXPECT_EQ(gridCell(19, 9)->ch, '#') << c.name;
-    EXPECT_EQ(gridCell(23, 9)->ch, '#') << c.name;
   }
+  t->terminalMode = 0;
 }
 
 TEST_F(NvtInsertTest, NothingIsDrawnWhileARepaintIsDueOrForADiscardedCharacter) {

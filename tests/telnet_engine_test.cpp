@@ -405,6 +405,11 @@ TEST_F(TelnetEngineTest, OnlyBatchesOfMoreThanOneByteRepaintTheWholeScreen) {
   EXPECT_EQ(gridRow(5, 6), "HIDDEN");
   EXPECT_EQ(gridRow(0, 5), "abcde");
   EXPECT_EQ(t->repaintPending, 0);
+  // A character written over text, as an editor moves the cursor right, is
+  // drawn alone: the text after it stays in view.
+  read(text("\x1b[H"));
+  read(text("a"));
+  EXPECT_EQ(gridRow(0, 5), "abcde");
 }
 
 TEST_F(TelnetEngineTest, EmptyReadWritesOnlyTheEntryLine) {

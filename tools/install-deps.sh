@@ -6,7 +6,9 @@ packages=(cmake make g++ libgtest-dev inetutils-telnetd libssl-dev openssl stunn
   # 32-bit Wine, and an X server, window list and screenshots for the smoke tests.
   googletest wine wine32:i386 xvfb xdotool imagemagick
   # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev
+  # Full-screen programs run through telnetd, and the telnet client that checks that harness.
+  less vim nano dialog whiptail inetutils-telnet)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

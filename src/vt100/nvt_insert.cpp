@@ -92,10 +92,13 @@ bool placeChar(CommTcp& t, nvt::Geometry g, unsigned char ch, const char (&text)
     t.nvtAttributes[cell] = attribute;
 
     if (t.repaintPending == 0) {
-      // Drawn in the font the repaint would use for this cell; the two
-      // blanks wipe what stood to its right, such as a caret remnant.
+      // Drawn in the font the repaint would use for this cell. The 3270
+      // keyboard's echo wipes the two cells to its right as well; a host's
+      // character does not, as they may hold text (an editor moves the cursor
+      // right by writing the character that stands there).
       SelectObject(t.deviceContext, (attribute & kAttrLineDrawing) ? t.lineDrawFont : t.screenFont);
-      TextOutA(t.deviceContext, nvt::pixel(column, t.cellWidth), nvt::pixel(t.cursorRow, t.cellHeight), text, 3);
+      TextOutA(t.deviceContext, nvt::pixel(column, t.cellWidth), nvt::pixel(t.cursorRow, t.cellHeight), text,
+               t.terminalMode == kMode3270 ? 3 : 1);
       drawn = true;
     }
   }
