@@ -370,6 +370,11 @@ TEST_F(ConnectionTest, ConnectWhileConnectedClosesTheOldConnectionBeforeTheDialo
     traceDuring = terminal()->traceFile;
     connectedDuring = terminal()->connected;
   });
+  // The first host left the VT100 modes changed; the next connection starts
+  // from a VT100's power-up state (auto-wrap as quillon.ini says: off here).
+  terminal()->cursorKeysApplication = terminal()->keypadApplication = terminal()->wrapPending = 1;
+  terminal()->autoWrap = 1;
+  writeFile("quillon.ini", "[VT100]\nAutoWrap=0\n");
   SendMessageA(hwnd, WM_COMMAND, IDM_CONNECT, 0);
   EXPECT_TRUE(closedBeforeDialog);
   EXPECT_EQ(during, INVALID_SOCKET);
@@ -380,6 +385,8 @@ TEST_F(ConnectionTest, ConnectWhileConnectedClosesTheOldConnectionBeforeTheDialo
   EXPECT_EQ(hex(second.receive(18)), kOpening);
   EXPECT_EQ(caption(), kCaptionPrefix + second.address());
   EXPECT_EQ(terminal()->traceFile, nullptr);  // the second dialog left the box unticked
+  EXPECT_EQ(terminal()->cursorKeysApplication + terminal()->keypadApplication + terminal()->wrapPending, 0);
+  EXPECT_EQ(terminal()->autoWrap, 0);
 }
 
 TEST_F(ConnectionTest, ConnectWhileConnectedThenCancelEndsTheProgram) {

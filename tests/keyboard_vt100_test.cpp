@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "connected_fixture.h"
+#include "net/telnet.h"
 #include "vt100/vt100_parser.h"
 
 namespace {
@@ -159,6 +160,23 @@ TEST_F(KeyboardVt100Test, HostModesChangeTheCursorKeysKeypadAndReturn) {
   key(0x26);
   character('5', charParam(0x4C));
   EXPECT_EQ(sent(), "1B 5B 41 35");
+}
+
+// The modes take effect wherever the reads cut their sequences.
+TEST_F(KeyboardVt100Test, ModeSequencesCutBetweenReadsStillSwitchTheKeys) {
+  const std::string modes = "\x1b[?1h\x1b=";
+  for (size_t cut = 1; cut < modes.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    t->ResetVt100Modes();
+    t->pendingTailLength = 0;
+    for (const std::string& piece : {modes.substr(0, cut), modes.substr(cut)}) {
+      std::vector<unsigned char> data(piece.begin(), piece.end());
+      ParseData(window_, t->socketHandle, nullptr, data.data(), static_cast<int>(data.size()), &t->terminalMode);
+    }
+    key(0x26);
+    character('5', charParam(0x4C));
+    EXPECT_EQ(sent(), "1B 4F 41 1B 4F 75");
+  }
 }
 
 struct CharCase {
