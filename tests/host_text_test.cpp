@@ -31,8 +31,7 @@ TEST(HostText, PrefixesLuNameAndPort) {
       {"tls:tls:h", true, false, "", "tls:h", 0, "tls:h"},
       {"passiv:mainframe", false, false, "", "passiv:mainframe", 0, "passiv:mainframe"},
       {" passive:mainframe", false, false, "", " passive:mainframe", 0, " passive:mainframe"},
-      {"h:0", false, false, "", "h:0", 0, "h:0"},
-      {"h:65536", false, false, "", "h:65536", 0, "h:65536"},
+      {"h:23x", false, false, "", "h:23x", 0, "h:23x"},  // not a port: part of the name
       {"", false, false, "", "", 0, ""},
   };
   for (const Case& c : cases) {
@@ -49,13 +48,20 @@ TEST(HostText, PrefixesLuNameAndPort) {
   }
 }
 
-TEST(HostText, InvalidLuNamesAreRefusedWithAMessage) {
-  for (const char* text : {"@host", "LU00123456@host", "LU-1@host", "LU 1@host", "tls:L.U@h:992", "\xC4@host"}) {
-    SCOPED_TRACE(text);
+TEST(HostText, InvalidLuNamesAndPortsAreRefusedWithAMessage) {
+  struct Case {
+    const char* text;
+    const char* error;
+  };
+  for (const Case& c : {Case{"@host", "LU name"}, Case{"LU00123456@host", "LU name"}, Case{"LU-1@host", "LU name"},
+                        Case{"LU 1@host", "LU name"}, Case{"tls:L.U@h:992", "LU name"}, Case{"\xC4@host", "LU name"},
+                        Case{"h:0", "The port \"0\" is not valid"}, Case{"h:65536", "port \"65536\""},
+                        Case{"tls:h:99999999999999999999", "from 1 to 65535"}, Case{"LU1@h:00000", "port \"00000\""}}) {
+    SCOPED_TRACE(c.text);
     HostText h;
     std::string error;
-    EXPECT_FALSE(ParseHostText(text, &h, &error));
-    EXPECT_NE(error.find("LU name"), std::string::npos) << error;
+    EXPECT_FALSE(ParseHostText(c.text, &h, &error));
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
   }
 }
 

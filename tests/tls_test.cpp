@@ -9,6 +9,7 @@
 #include <string>
 
 #include "net/tls.h"
+#include "net/tls_session.h"
 #include "session_fixture.h"
 #include "tls_host.h"
 #include "ui/resource.h"
@@ -252,15 +253,52 @@ TEST_F(TlsTest, LuNameThroughTlsAndPassiveAgainstAHostThatSpeaksFirst) {
   negotiate3270(host, kLuAnswer);
 }
 
-TEST_F(TlsTest, InvalidLuNameIsRefusedBeforeAnyConnection) {
+TEST_F(TlsTest, InvalidLuNameOrPortIsRefusedBeforeAnyConnection) {
   scripted::Host host;
-  answerDialog({"LU-12@" + host.address()});
-  SendMessageA(hwnd, WM_COMMAND, IDM_CONNECT, 0);
-  posix::testing::pumpUntilIdle();
-  ASSERT_EQ(messageBoxes().size(), 1u);
-  EXPECT_NE(messageBoxes()[0].text.find("LU name \"LU-12\""), std::string::npos) << messageBoxes()[0].text;
-  EXPECT_FALSE(host.accept(300));
-  EXPECT_TRUE(IsWindow(hwnd));
+  const std::string address = host.address();
+  const std::string name = address.substr(0, address.rfind(':'));
+  struct Case {
+    std::string text, caption, message;
+  };
+  for (const Case& c : {Case{"LU-12@" + address, "LU Name", "LU name \"LU-12\""},
+                        Case{name + ":70000", "Port", "The port \"70000\" is not valid"}}) {
+    SCOPED_TRACE(c.text);
+    posix::testing::clearMessageBoxes();
+    answerDialog({c.text});
+    SendMessageA(hwnd, WM_COMMAND, IDM_CONNECT, 0);
+    posix::testing::pumpUntilIdle();
+    ASSERT_EQ(messageBoxes().size(), 1u);
+    EXPECT_EQ(messageBoxes()[0].caption, c.caption);
+    EXPECT_NE(messageBoxes()[0].text.find(c.message), std::string::npos) << messageBoxes()[0].text;
+    EXPECT_FALSE(host.accept(300));
+    EXPECT_TRUE(IsWindow(hwnd));
+  }
+}
+
+// The TLS channel stays with the object that made it: ending it there, or
+// deleting the objects in either order, deletes it exactly once (the
+// sanitizers see a second delete or a leak).
+TEST_F(ScratchTest, CopiesDoNotShareTheTlsChannel) {
+  for (const bool originalFirst : {true, false}) {
+    auto* original = new CommTcp;
+    ASSERT_EQ(original->ComTcpInit(), 1);
+    original->tlsChannel = CreateTlsChannel(INVALID_SOCKET, "host", TlsOptions{}).release();
+    original->tlsState = 2;
+    auto* copy = new CommTcp(*original);
+    EXPECT_EQ(static_cast<TlsChannel*>(copy->tlsChannel), nullptr);
+    CommTcp assigned;
+    ASSERT_EQ(assigned.ComTcpInit(), 1);
+    assigned = *original;
+    EXPECT_EQ(static_cast<TlsChannel*>(assigned.tlsChannel), nullptr);
+    if (originalFirst) {
+      TlsEnd(*original);  // the connection ends
+      delete original;
+      delete copy;
+    } else {
+      delete copy;
+      delete original;  // its channel goes with it
+    }
+  }
 }
 
 }  // namespace

@@ -20,19 +20,21 @@ bool takePrefix(std::string* text, const char* prefix) {
   return true;
 }
 
-// "name:port" when what follows the last colon is a port number (1..65535).
-void splitPort(std::string* name, unsigned short* port) {
+// "name:port" when what follows the last colon is a port number. False when
+// it is all digits but no port (0, or above 65535): that is no host name either.
+bool splitPort(std::string* name, unsigned short* port) {
   const size_t colon = name->rfind(':');
-  if (colon == std::string::npos || colon + 1 >= name->size() || name->size() - colon > 6) return;
-  unsigned value = 0;
+  if (colon == std::string::npos || colon + 1 >= name->size()) return true;
+  unsigned long value = 0;
   for (size_t i = colon + 1; i < name->size(); ++i) {
     const char c = (*name)[i];
-    if (c < '0' || c > '9') return;
-    value = value * 10 + static_cast<unsigned>(c - '0');
+    if (c < '0' || c > '9') return true;
+    if (value <= 65535) value = value * 10 + static_cast<unsigned>(c - '0');
   }
-  if (value == 0 || value > 65535) return;
+  if (value == 0 || value > 65535) return false;
   *port = static_cast<unsigned short>(value);
   name->resize(colon);
+  return true;
 }
 
 bool validLu(const std::string& lu) {
@@ -62,7 +64,10 @@ bool ParseHostText(const std::string& text, HostText* out, std::string* error) {
       return false;
     }
   }
-  splitPort(&rest, &out->port);
+  if (!splitPort(&rest, &out->port)) {
+    if (error) *error = "The port \"" + rest.substr(rest.rfind(':') + 1) + "\" is not valid: it must be a number from 1 to 65535.";
+    return false;
+  }
   out->name = rest;
   return true;
 }

@@ -25,5 +25,5 @@ struct HostText {
 // Reads a host text. A prefix followed by nothing or only digits is not a
 // prefix, so "passive:23" stays host "passive" on port 23. False, with *error
 // set to the message for the user, when the LU name is not 1 to 8 letters,
-// digits, "#", "@" or "$".
+// digits, "#", "@" or "$", or the port is not a number from 1 to 65535.
 QUILLON_API bool ParseHostText(const std::string& text, HostText* out, std::string* error);
