@@ -52,8 +52,8 @@ CommTcp& CommTcp::operator=(const CommTcp& other) {
 }
 
 CommTcp::~CommTcp() {
+  TlsEnd(*this);  // the channel is this object's alone
   if (!shared_.lastHolder()) return;
-  TlsEnd(*this);
   delete[] nvtChars;
   delete[] nvtAttributes;
   if (screenFont) DeleteObject(screenFont);

@@ -45,6 +45,25 @@ class QUILLON_API SharedResources {
   mutable int* holders_ = nullptr;
 };
 
+// The TLS channel of a connection, owned by one terminal object alone: a copy
+// of the object (and so an object assigned from another) starts without one,
+// so no channel is ever deleted twice. It reads as the channel pointer.
+class TlsChannelSlot {
+ public:
+  TlsChannelSlot() = default;
+  TlsChannelSlot(const TlsChannelSlot&) {}
+  TlsChannelSlot& operator=(const TlsChannelSlot&) { return *this; }
+  TlsChannelSlot& operator=(TlsChannel* channel) {
+    channel_ = channel;
+    return *this;
+  }
+  operator TlsChannel*() const { return channel_; }
+  TlsChannel* operator->() const { return channel_; }
+
+ private:
+  TlsChannel* channel_ = nullptr;
+};
+
 class QUILLON_API CommTcp {
  public:
   CommTcp();
@@ -226,7 +245,7 @@ class QUILLON_API CommTcp {
   char luName[9]{};         // "LU@host": sent with the 3270 terminal type
   int32_t tlsRequested{};   // "tls:": the connection is wrapped in TLS
   int32_t tlsState{};       // 0 no TLS, 1 handshake under way, 2 established, 3 ended
-  TlsChannel* tlsChannel{};  // owned; null without TLS
+  TlsChannelSlot tlsChannel;  // owned; null without TLS
   // VT100 modes the host sets; every connect starts from a VT100's power-up
   // state (ResetVt100Modes).
   int32_t cursorKeysApplication{};  // CSI ? 1 h: the cursor keys send ESC O A .. ESC O D
