@@ -132,6 +132,9 @@ TEST_F(InboundOrdersTest, FieldTableFromStartFields) {
        hex("F5 C3 11 40 C5 1D 40 C1 1D 40 C2 1D 60"),
        {{0x20, 0, 5}, {0x40, 6, 3}, {0x60, 10, 1910}}},
       {"start field at the last position", hex("F5 C3 11 5D 7F 1D 40"), {{0x20, 0, 1919}, {0x40, 1920, 0}}},
+      // The attribute 0x00 is the unprotected 0x40: a field of its own.
+      {"attribute 0x00 starts a field", hex("F5 C3 11 40 C5 1D 60 C1 1D 00 C2"),
+       {{0x20, 0, 5}, {0x60, 6, 1}, {0x40, 8, 1912}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -142,7 +142,11 @@ void CommTcp::CreateScreenMenu(unsigned char* record, int length) {
       case kStartField:
         if (operands < 1) { next = end; break; }
         screenChars[bufferAddress] = 0x20;
-        attributePositions[bufferAddress] = record[next++];
+        // 0 in attributePositions means "no field starts here": an attribute
+        // byte of 0x00 is kept in its graphic form 0x40 (the top two bits of
+        // an attribute carry no meaning), so its field exists.
+        attributePositions[bufferAddress] = record[next] != 0 ? record[next] : 0x40;
+        ++next;
         advance();
         break;
       case kInsertCursor:
