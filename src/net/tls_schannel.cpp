@@ -1030,6 +1030,31 @@ bool SchannelChannel::AddressMatches(PCCERT_CONTEXT cert) const {
   return match;
 }
 
+// Runs the system's SSL policy for a server over the chain, with the checks
+// `ignoredChecks` (SSL_EXTRA_CERT_CHAIN_POLICY_PARA) and `policyFlags` leave
+// out. False when the call itself failed; otherwise *verdict is the policy's
+// error, 0 when it passed.
+bool CheckSslPolicy(PCCERT_CHAIN_CONTEXT chain, const WCHAR* serverName, DWORD ignoredChecks, DWORD policyFlags,
+                    DWORD* verdict) {
+  SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl;
+  std::memset(&ssl, 0, sizeof ssl);
+  ssl.cbSize = sizeof ssl;
+  ssl.dwAuthType = AUTHTYPE_SERVER;
+  ssl.fdwChecks = ignoredChecks;
+  ssl.pwszServerName = const_cast<WCHAR*>(serverName);
+  CERT_CHAIN_POLICY_PARA policy;
+  std::memset(&policy, 0, sizeof policy);
+  policy.cbSize = sizeof policy;
+  policy.dwFlags = policyFlags;
+  policy.pvExtraPolicyPara = &ssl;
+  CERT_CHAIN_POLICY_STATUS result;
+  std::memset(&result, 0, sizeof result);
+  result.cbSize = sizeof result;
+  if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &result)) return false;
+  *verdict = result.dwError;
+  return true;
+}
+
 // Checks the host's certificate: a chain to a root the system or CAFile
 // trusts, the host name (or address), the dates, then the system's whole SSL
 // policy. Reports the first failure in that order.
@@ -1105,24 +1130,14 @@ TlsFailure SchannelChannel::VerifyPeer(std::string* detail) {
     }
   } else {
     // The system's name check alone: everything else is looked at apart.
-    SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl;
-    std::memset(&ssl, 0, sizeof ssl);
-    ssl.cbSize = sizeof ssl;
-    ssl.dwAuthType = AUTHTYPE_SERVER;
-    ssl.fdwChecks = kIgnoreRevocation | kIgnoreUnknownCa | kIgnoreWrongUsage | kIgnoreCertDateInvalid;
-    ssl.pwszServerName = const_cast<WCHAR*>(wideName.c_str());
-    CERT_CHAIN_POLICY_PARA policy;
-    std::memset(&policy, 0, sizeof policy);
-    policy.cbSize = sizeof policy;
-    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_NOT_TIME_VALID_FLAGS | CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG |
-                     CERT_CHAIN_POLICY_IGNORE_WRONG_USAGE_FLAG | CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
-    policy.pvExtraPolicyPara = &ssl;
-    CERT_CHAIN_POLICY_STATUS result;
-    std::memset(&result, 0, sizeof result);
-    result.cbSize = sizeof result;
-    if (CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.p, &policy, &result) &&
-        result.dwError == static_cast<DWORD>(CERT_E_CN_NO_MATCH)) {
-      *detail = subject + "does not name " + serverName_ + ": " + StatusText(result.dwError);
+    DWORD verdict = 0;
+    if (CheckSslPolicy(chain.p, wideName.c_str(),
+                       kIgnoreRevocation | kIgnoreUnknownCa | kIgnoreWrongUsage | kIgnoreCertDateInvalid,
+                       CERT_CHAIN_POLICY_IGNORE_ALL_NOT_TIME_VALID_FLAGS | CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG |
+                           CERT_CHAIN_POLICY_IGNORE_WRONG_USAGE_FLAG | CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS,
+                       &verdict) &&
+        verdict == static_cast<DWORD>(CERT_E_CN_NO_MATCH)) {
+      *detail = subject + "does not name " + serverName_ + ": " + StatusText(verdict);
       return TlsFailure::kNameMismatch;
     }
   }
@@ -1137,28 +1152,19 @@ TlsFailure SchannelChannel::VerifyPeer(std::string* detail) {
   }
 
   // The whole SSL policy, for what the system checks beyond the chain bits.
-  SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl;
-  std::memset(&ssl, 0, sizeof ssl);
-  ssl.cbSize = sizeof ssl;
-  ssl.dwAuthType = AUTHTYPE_SERVER;
-  ssl.fdwChecks = kIgnoreRevocation | (trustedByCaFile ? kIgnoreUnknownCa : 0) | (isAddress_ ? kIgnoreCertNameInvalid : 0);
-  ssl.pwszServerName = isAddress_ ? nullptr : const_cast<WCHAR*>(wideName.c_str());
-  CERT_CHAIN_POLICY_PARA policy;
-  std::memset(&policy, 0, sizeof policy);
-  policy.cbSize = sizeof policy;
-  policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS |
-                   (trustedByCaFile ? static_cast<DWORD>(CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG) : 0);
-  policy.pvExtraPolicyPara = &ssl;
-  CERT_CHAIN_POLICY_STATUS result;
-  std::memset(&result, 0, sizeof result);
-  result.cbSize = sizeof result;
-  if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.p, &policy, &result)) {
+  DWORD verdict = 0;
+  if (!CheckSslPolicy(chain.p, isAddress_ ? nullptr : wideName.c_str(),
+                      kIgnoreRevocation | (trustedByCaFile ? kIgnoreUnknownCa : 0) |
+                          (isAddress_ ? kIgnoreCertNameInvalid : 0),
+                      CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS |
+                          (trustedByCaFile ? static_cast<DWORD>(CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG) : 0),
+                      &verdict)) {
     *detail = subject + "CertVerifyCertificateChainPolicy: " + StatusText(GetLastError());
     return TlsFailure::kUntrusted;
   }
-  if (result.dwError != 0) {
-    *detail = subject + StatusText(result.dwError);
-    return PolicyFailure(result.dwError, simple);
+  if (verdict != 0) {
+    *detail = subject + StatusText(verdict);
+    return PolicyFailure(verdict, simple);
   }
   return TlsFailure::kNone;
 }
