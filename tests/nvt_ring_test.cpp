@@ -155,7 +155,9 @@ TEST_F(NvtRingTest, RunsDrawnAtOnceShowWhatOneByOneInsertionShows) {
     for (unsigned char b : bytes) ncTcpInsertNVTChar(window_, b);
     for (int r = 0; r < 25; ++r) EXPECT_EQ(posix::testing::rowText(window_, r, 84), runRows[r]) << "row " << r;
     // (The line-drawing font may be wider than a cell; then its glyphs land elsewhere.)
-    if (attribute != kAttrLineDrawing) EXPECT_EQ(runRows[3].substr(70, 13), "lqk abc xyz  ");
+    if (attribute != kAttrLineDrawing) {
+      EXPECT_EQ(runRows[3].substr(70, 13), "lqk abc xyz  ");
+    }
   }
 }
 #endif
