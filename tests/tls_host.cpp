@@ -152,6 +152,12 @@ std::vector<uint8_t> TlsHost::receive(std::size_t count, int timeoutMs) {
   return out;
 }
 
+void TlsHost::requestRenegotiation() {
+  if (!done_) return;
+  SSL_renegotiate(sslOf(ssl_));
+  SSL_do_handshake(sslOf(ssl_));  // sends the HelloRequest
+}
+
 void TlsHost::sendRaw(const std::vector<uint8_t>& bytes) {
   if (connection_ >= 0) (void)!::send(connection_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
 }

@@ -38,6 +38,9 @@ class TlsHost {
   void send(const std::vector<uint8_t>& bytes, std::size_t record = 0);
   // Plain bytes from the terminal: waits for `count`, then takes what else is there.
   std::vector<uint8_t> receive(std::size_t count, int timeoutMs = 3000);
+  // Asks the terminal for a renegotiation (TLS 1.2 HelloRequest) and does not
+  // answer it: the terminal's handshake waits for the host from then on.
+  void requestRenegotiation();
   // Sends raw bytes on the TCP connection, past TLS.
   void sendRaw(const std::vector<uint8_t>& bytes);
   // True once the terminal has ended the session (close_notify or end of stream).

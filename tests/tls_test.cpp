@@ -217,6 +217,29 @@ TEST_F(TlsTest, BrokenRecordMidSessionEndsTheSession) {
   EXPECT_NE(readTextFile("telntlog.txt").find("TLS: session failed"), std::string::npos);
 }
 
+// A key typed while a renegotiation the host asked for waits for the host:
+// the write waits a while, then the session ends like a broken one; when the
+// host has closed, at once. Either way the window is not held up for good.
+class TlsRenegotiationTest : public TlsTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TlsRenegotiationTest, WriteDuringAnUnansweredRenegotiationEndsTheSession) {
+  const bool hostCloses = GetParam();
+  TlsHost host("good", TLS1_2_VERSION);
+  ASSERT_TRUE(connectTls(host, "tls:" + local(host), true, true)) << lastBox();
+  ASSERT_TRUE(host.handshakeDone());
+  hostGets(host, 18);
+  host.requestRenegotiation();
+  host.send(text("x"));  // the terminal reads the request with this
+  ASSERT_TRUE(until([&] { return terminal()->cursorColumn == 1; }));
+  if (hostCloses) host.close();
+  SendMessageA(hwnd, WM_CHAR, 'k', 1);
+  EXPECT_TRUE(windowEnded());
+  EXPECT_NE(readTextFile("telntlog.txt").find("TLS: session failed"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, TlsRenegotiationTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Closes" : "Silent"; });
+
 // ---- LU names -----------------------------------------------------------------------------
 
 const Bytes kLuAnswer = bytesOf({0xFF, 0xFA, 0x18, 0x00}) + text("IBM-3278-2@LU0012") + bytesOf({0xFF, 0xF0});

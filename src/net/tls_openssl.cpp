@@ -146,17 +146,42 @@ class OpenSslChannel : public TlsChannel {
   bool Write(const unsigned char* data, int length) override {
     if (!established_ || failure_ != TlsFailure::kNone) return false;
     int done = 0;
+    int waits = 0;  // steps waited in a row for the host's handshake bytes
     while (done < length) {
       const int r = SSL_write(ssl_, data + done, length - done);
       if (r > 0) {
         done += r;
+        waits = 0;
         continue;
       }
-      if (SSL_get_error(ssl_, r) != SSL_ERROR_WANT_READ || pull() == Pull::kError) {
+      if (SSL_get_error(ssl_, r) != SSL_ERROR_WANT_READ) {
         libraryDetail();
         fail(TlsFailure::kProtocol);
         return false;
       }
+      // A handshake the host started (a renegotiation) must finish first: our
+      // part of it goes out, then the host's answer is waited for, a while at most.
+      if (!flush()) return false;
+      const Pull p = pull();
+      if (p == Pull::kError) {
+        fail(TlsFailure::kSocket);
+        return false;
+      }
+      if (p == Pull::kEnd) {
+        detail_ += "the host closed the connection in a renegotiation";
+        fail(TlsFailure::kProtocol);
+        return false;
+      }
+      if (p == Pull::kData) {
+        waits = 0;
+        continue;
+      }
+      if (++waits > kWriteWaitSteps) {
+        detail_ += "the host did not finish its renegotiation";
+        fail(TlsFailure::kProtocol);
+        return false;
+      }
+      Sleep(kWriteWaitStepMs);
     }
     return flush();
   }
@@ -178,6 +203,9 @@ class OpenSslChannel : public TlsChannel {
 
  private:
   enum class Pull { kData, kNothing, kEnd, kError };
+  // How long a write waits for a host's renegotiation: 2 s in steps of 10 ms.
+  static constexpr int kWriteWaitSteps = 200;
+  static constexpr DWORD kWriteWaitStepMs = 10;
 
   TlsResult fail(TlsFailure failure) {
     if (failure_ == TlsFailure::kNone) failure_ = failure;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/posix/display.h"
 #include "platform/posix/internal.h"
@@ -122,6 +123,9 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
 LPSTR WINAPI GetCommandLineA(void) { return commandLine().data(); }
 
 DWORD WINAPI GetTickCount(void) { return static_cast<DWORD>(posix::nowMs()); }
+
+// Real time, whatever clock the timers follow.
+void WINAPI Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 void WINAPI ExitProcess(UINT code) { std::exit(static_cast<int>(code)); }
 

@@ -884,6 +884,7 @@ PLATFORM_API BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE* m
 #define MAX_PATH 260
 PLATFORM_API DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 PLATFORM_API DWORD WINAPI GetTickCount(void);
+PLATFORM_API void WINAPI Sleep(DWORD milliseconds);
 PLATFORM_API LPSTR WINAPI GetCommandLineA(void);
 PLATFORM_API void WINAPI ExitProcess(UINT code);
 PLATFORM_API BOOL WINAPI Beep(DWORD frequency, DWORD duration);
