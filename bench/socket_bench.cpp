@@ -136,7 +136,7 @@ void connectedVt100(benchmark::State& state, const Input* input, bool tls) {
     state.SkipWithError(("the session ended before the input did: " + host.error()).c_str());
   } else if (session.messageBoxes() != 0) {
     state.SkipWithError(("a message box: " + posix::testing::messageBoxes().back().text).c_str());
-  } else if (tls != (t.tlsState == 2 && t.tlsChannel)) {
+  } else if (tls != (t.tlsState == kTlsEstablished && t.tlsChannel)) {
     state.SkipWithError(tls ? "the session was not TLS" : "the session was TLS");
   } else if (tls) {
     state.SetLabel(t.tlsChannel->Description().substr(0, t.tlsChannel->Description().find(" subject")));

@@ -96,7 +96,7 @@ bool TerminalSession::connect(const std::string& hostText, const std::function<b
   while (IsWindow(window) && t->connected != 1 && t->socketHandle != INVALID_SOCKET && messageBoxes() == boxes &&
          whileWaiting() && std::chrono::steady_clock::now() < end)
     posix::testing::pumpFor(1);
-  if (IsWindow(window) && t->connected == 1 && t->terminalType == 2) return true;
+  if (IsWindow(window) && t->connected == 1 && t->terminalType == kTypeVt100) return true;
   error_ = messageBoxes() != boxes ? "the connection failed: " + posix::testing::messageBoxes().back().text
                                    : "the terminal did not connect to " + hostText;
   return false;

@@ -24,7 +24,7 @@ void quillon3270Records(benchmark::State& state, const Input* input, int recordC
     return;
   }
   CommTcp& t = *session.t;
-  t.terminalType = 3;
+  t.terminalType = kTypeIbm3270;
   t.terminalMode = kMode3270;
   t.recordHandler = countRecord;  // the embedding interface's hook, as an embedder sets it
   g_recordsSeen = 0;
@@ -84,7 +84,7 @@ void quillonBuildInput(benchmark::State& state) {
     return;
   }
   CommTcp& t = *session.t;
-  t.terminalType = 3;
+  t.terminalType = kTypeIbm3270;
   t.terminalMode = kMode3270;
   const std::string record = fortyInputFieldScreen();
   session.feed(reinterpret_cast<const unsigned char*>(record.data()), record.size());

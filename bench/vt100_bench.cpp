@@ -34,7 +34,7 @@ void quillonVt100(benchmark::State& state, const Input* input) {
     return;
   }
   CommTcp& t = *session.t;
-  t.terminalType = 2;
+  t.terminalType = kTypeVt100;
   t.terminalMode = 0;  // negotiated as a VT100 session: everything goes to the interpreter
   const unsigned char* bytes = input->bytes.data();
   const size_t size = input->bytes.size();

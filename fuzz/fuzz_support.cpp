@@ -264,10 +264,10 @@ void resetTerminal(Mode mode) {
   hzState = 0;
 
   if (mode == Mode::kIbm3270) {
-    t.terminalType = 3;
+    t.terminalType = kTypeIbm3270;
     t.terminalMode = kMode3270;
   } else {
-    t.terminalType = 2;
+    t.terminalType = kTypeVt100;
     t.terminalMode = 0;
   }
   SetScrollRange(s.window, SB_VERT, 0, 4 * kNvtMaxRows, FALSE);

@@ -56,7 +56,7 @@ extern "C" int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s) 
     TlsEnd(*t);
     std::snprintf(t->connectName, sizeof t->connectName, "%s", host.name.c_str());
     std::snprintf(t->luName, sizeof t->luName, "%s", host.lu.c_str());
-    if (!host.lu.empty() && t->terminalType != 3 && t->traceFile)
+    if (!host.lu.empty() && t->terminalType != kTypeIbm3270 && t->traceFile)
       std::fprintf(t->traceFile, "\n\t\t\tLU name %s ignored: not a 3270 session\n", t->luName);
   }
   const SOCKET sock = socket(AF_INET, SOCK_STREAM, 0);
@@ -139,7 +139,7 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
           nesting.readAgain = true;
           break;
         }
-        if (tlsState == 1) {
+        if (tlsState == kTlsHandshake) {
           TlsHandshakeRead(*this, hwnd);
           // The host's first bytes may have come with the end of the handshake.
           if (TlsPending(*this) && socketHandle != INVALID_SOCKET) nesting.readAgain = true;
@@ -178,13 +178,13 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
           connected = 1;
         break;
       case FD_CLOSE:
-        if (tlsState == 1) {
+        if (tlsState == kTlsHandshake) {
           TlsHandshakeClosed(*this, hwnd);
           break;
         }
         // What TLS still holds, or the socket still had for it, is shown before
         // the window closes (a few reads: the socket is drained at this event).
-        for (int k = 0; k < 64 && tlsState == 2 && (k == 0 || TlsPending(*this)) && socketHandle != INVALID_SOCKET;
+        for (int k = 0; k < 64 && tlsState == kTlsEstablished && (k == 0 || TlsPending(*this)) && socketHandle != INVALID_SOCKET;
              ++k) {
           int length = 0;
           RecvData(hwnd, socketHandle, traceFile, receiveBuffer, &length);

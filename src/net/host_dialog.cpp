@@ -114,10 +114,10 @@ INT_PTR CALLBACK Dlg_Host(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         if (t) {
           t->traceRequested = IsDlgButtonChecked(dialog, IDC_TRACE) == BST_CHECKED ? 1 : 0;
           if (IsDlgButtonChecked(dialog, IDC_VT100) == BST_CHECKED) {
-            t->terminalType = 2;
+            t->terminalType = kTypeVt100;
             t->terminalMode &= ~kModeIBM3270;
           } else if (IsDlgButtonChecked(dialog, IDC_IBM3270) == BST_CHECKED) {
-            t->terminalType = 3;
+            t->terminalType = kTypeIbm3270;
             t->terminalMode |= kModeIBM3270;
           }
         }

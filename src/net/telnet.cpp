@@ -77,18 +77,18 @@ int commandLength(const unsigned char* p, int available) {
 void answerTerminalType(const Batch& b) {
   static const unsigned char kHead[4] = {kTelnetIAC, kTelnetSB, kOptionTerminalType, 0};
   static const unsigned char kTail[2] = {kTelnetIAC, kTelnetSE};
-  std::string name = b.t.terminalType == 2 ? "VT100" : b.t.terminalType == 3 ? "IBM-3278-2" : "";
+  std::string name = b.t.terminalType == kTypeVt100 ? "VT100" : b.t.terminalType == kTypeIbm3270 ? "IBM-3278-2" : "";
   if (!name.empty()) {
     // A 3270 session asks for its LU by name after the type (RFC 1646).
     const size_t lu = strnlen(b.t.luName, sizeof b.t.luName - 1);
-    if (b.t.terminalType == 3 && lu > 0) name += "@" + std::string(b.t.luName, lu);
+    if (b.t.terminalType == kTypeIbm3270 && lu > 0) name += "@" + std::string(b.t.luName, lu);
     unsigned char answer[32];
     const int n = static_cast<int>(name.size());
     std::memcpy(answer, kHead, 4);
     std::memcpy(answer + 4, name.data(), static_cast<size_t>(n));
     std::memcpy(answer + 4 + n, kTail, 2);
     b.reply(answer, n + 6);
-    if (b.t.terminalType == 3)
+    if (b.t.terminalType == kTypeIbm3270)
       *b.mode |= kModeIBM3270;
     else
       *b.mode &= ~kModeIBM3270;

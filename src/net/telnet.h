@@ -6,6 +6,7 @@
 
 #include "platform/win32.h"
 #include "quillon_api.h"
+#include "terminal/states.h"
 
 // Telnet commands and options.
 enum : unsigned char {
@@ -26,15 +27,6 @@ enum : unsigned char {
   kOptionEOR = 25,
   kOptionNAWS = 31,
   kOptionAuthentication = 37,
-};
-
-// Bits of terminalMode.
-enum : int {
-  kModeBinary = 1,
-  kModeTerminalType = 2,
-  kModeEOR = 4,
-  kModeIBM3270 = 8,
-  kMode3270 = 15,  // all four: 3270 processing
 };
 
 // IAC SB NAWS width height IAC SE (RFC 1073): each 16 bits, high byte first,

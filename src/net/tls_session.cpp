@@ -29,14 +29,14 @@ void failHandshake(CommTcp& t, HWND hwnd) {
 
 void step(CommTcp& t, HWND hwnd) {
   TlsChannel* channel = t.tlsChannel;
-  if (!channel || t.tlsState != 1) return;
+  if (!channel || t.tlsState != kTlsHandshake) return;
   const TlsResult r = channel->Handshake();
   if (r == TlsResult::kAgain) return;
   if (r != TlsResult::kDone) {
     failHandshake(t, hwnd);
     return;
   }
-  t.tlsState = 2;
+  t.tlsState = kTlsEstablished;
   traceLine(t, channel->Description());
   // From here on the session is that of a plain connection.
   if (t.passiveNegotiation != 1) StartNegotiation(hwnd, &t.terminalMode, t.socketHandle, t.traceFile);
@@ -45,7 +45,7 @@ void step(CommTcp& t, HWND hwnd) {
 
 // A session that ends in the middle: traced, and closed as a host close is.
 void endSession(CommTcp& t, HWND hwnd, const std::string& why) {
-  t.tlsState = 3;  // nothing more goes through it
+  t.tlsState = kTlsEnded;  // nothing more goes through it
   traceLine(t, why);
   PostMessageA(hwnd, WM_CLOSE, 0, 0);
 }
@@ -55,7 +55,7 @@ void endSession(CommTcp& t, HWND hwnd, const std::string& why) {
 void TlsConnected(CommTcp& t, HWND hwnd) {
   TlsEnd(t);
   t.tlsChannel = CreateTlsChannel(t.socketHandle, t.connectName, ReadTlsOptions()).release();
-  t.tlsState = 1;
+  t.tlsState = kTlsHandshake;
   step(t, hwnd);
 }
 
@@ -64,8 +64,8 @@ void TlsHandshakeRead(CommTcp& t, HWND hwnd) { step(t, hwnd); }
 void TlsHandshakeClosed(CommTcp& t, HWND hwnd) {
   // Whatever came last may still finish the handshake (or say why it failed).
   step(t, hwnd);
-  if (t.tlsState != 1) {
-    if (t.tlsState == 2) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+  if (t.tlsState != kTlsHandshake) {
+    if (t.tlsState == kTlsEstablished) PostMessageA(hwnd, WM_CLOSE, 0, 0);
     return;
   }
   traceLine(t, "the host closed the connection during the handshake");
@@ -79,14 +79,14 @@ void TlsHandshakeClosed(CommTcp& t, HWND hwnd) {
 
 bool TlsCarries(HWND window, SOCKET s, CommTcp** t) {
   CommTcp* object = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
-  if (!object || !object->tlsChannel || object->tlsState == 0 || s != object->socketHandle) return false;
+  if (!object || !object->tlsChannel || object->tlsState == kTlsNone || s != object->socketHandle) return false;
   *t = object;
   return true;
 }
 
 int TlsReceive(CommTcp& t, HWND hwnd, FILE* trace, unsigned char* buffer, int room) {
   (void)trace;
-  if (t.tlsState != 2 || !t.tlsChannel) return 0;
+  if (t.tlsState != kTlsEstablished || !t.tlsChannel) return 0;
   int count = 0;
   const TlsResult r = t.tlsChannel->Read(buffer, room, &count);
   if (r == TlsResult::kClosed && count == 0) {
@@ -103,8 +103,8 @@ int TlsReceive(CommTcp& t, HWND hwnd, FILE* trace, unsigned char* buffer, int ro
 
 bool TlsSend(CommTcp& t, HWND hwnd, FILE* trace, const unsigned char* data, int length) {
   (void)trace;
-  if (t.tlsState == 3) return false;
-  if (t.tlsState != 2 || !t.tlsChannel) {
+  if (t.tlsState == kTlsEnded) return false;
+  if (t.tlsState != kTlsEstablished || !t.tlsChannel) {
     // Never in the clear: bytes typed before the handshake is done are dropped.
     traceLine(t, "handshake not complete: " + std::to_string(length) + " bytes not sent");
     return false;
@@ -115,10 +115,10 @@ bool TlsSend(CommTcp& t, HWND hwnd, FILE* trace, const unsigned char* data, int 
   return false;
 }
 
-bool TlsPending(const CommTcp& t) { return t.tlsState == 2 && t.tlsChannel && t.tlsChannel->Pending(); }
+bool TlsPending(const CommTcp& t) { return t.tlsState == kTlsEstablished && t.tlsChannel && t.tlsChannel->Pending(); }
 
 void TlsEnd(CommTcp& t) {
   delete t.tlsChannel;
   t.tlsChannel = nullptr;
-  t.tlsState = 0;
+  t.tlsState = kTlsNone;
 }

@@ -7,6 +7,7 @@
 
 #include "net/host_text.h"
 #include "net/trace_log.h"
+#include "tn3270/field_attribute.h"
 #include "tn3270/paint.h"
 
 namespace {
@@ -24,14 +25,13 @@ double now() {
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool protectedAttribute(uint8_t attribute) { return (attribute & 0x20) != 0; }
 
 // The field (an input field when `input`) holding screen position p, or -1.
 int fieldAt(const CommTcp& t, int p, bool input) {
   const int count = std::min<int>(t.fieldCount, kMaxFields);
   for (int f = 0; f < count; ++f) {
     const FieldEntry& e = t.fieldTable[f];
-    if ((input && protectedAttribute(e.attribute)) || e.length == 0) continue;
+    if ((input && fieldIsProtected(e.attribute)) || e.length == 0) continue;
     const int offset = (p - static_cast<int>(e.begin) + kScreenPositions) % kScreenPositions;
     if (offset < static_cast<int>(e.length)) return f;
   }
@@ -100,8 +100,8 @@ bool ScriptSession::Connect(const std::string& host, double seconds, std::string
   Disconnect();
   if (!ensureWindow(error)) return false;
   CommTcp* t = terminal();
-  t->terminalType = 3;  // an IBM 3270 display, as the host dialog chooses by default
-  t->terminalMode |= 8;
+  t->terminalType = kTypeIbm3270;  // an IBM 3270 display, as the host dialog chooses by default
+  t->terminalMode |= kModeIBM3270;
   messages_.clear();
   // A trace that cannot be made private is refused; its message fails the Connect.
   if (trace && !t->traceFile) t->traceFile = OpenTraceLog(window_);
@@ -157,7 +157,7 @@ bool ScriptSession::Connected() const {
   return t && t->connected == 1 && t->socketHandle != INVALID_SOCKET;
 }
 
-bool ScriptSession::In3270() const { return Connected() && terminal()->terminalMode == 15; }
+bool ScriptSession::In3270() const { return Connected() && terminal()->terminalMode == kMode3270; }
 
 bool ScriptSession::Negotiating() const {
   // Some of BINARY, TERMINAL-TYPE and END-OF-RECORD agreed, but not all.
@@ -170,7 +170,7 @@ bool ScriptSession::Locked() const { return locked_ && g_records < unlockAt_ && 
 
 bool ScriptSession::Tls() const {
   const CommTcp* t = terminal();
-  return t && t->tlsState == 2;
+  return t && t->tlsState == kTlsEstablished;
 }
 
 bool ScriptSession::CursorProtected() const {
@@ -190,19 +190,19 @@ int position3270(const CommTcp& t) {
 
 int ScriptSession::CursorRow() const {
   const CommTcp* t = terminal();
-  if (t && t->terminalMode == 15) return position3270(*t) / kScreenColumns;
+  if (t && t->terminalMode == kMode3270) return position3270(*t) / kScreenColumns;
   return t ? std::clamp<int>(t->cursorRow, 0, kScreenRows - 1) : 0;
 }
 
 int ScriptSession::CursorColumn() const {
   const CommTcp* t = terminal();
-  if (t && t->terminalMode == 15) return position3270(*t) % kScreenColumns;
+  if (t && t->terminalMode == kMode3270) return position3270(*t) % kScreenColumns;
   return t ? std::clamp<int>(t->cursorColumn, 0, kScreenColumns - 1) : 0;
 }
 
 bool ScriptSession::cellsAsLastRead(const CommTcp* t) const {
   static_assert(kScreenPositions <= kScreenArraySize, "the cells compared are on the screen");
-  return t && t->terminalMode == 15 && lastCells_.size() == 2 * kScreenPositions &&
+  return t && t->terminalMode == kMode3270 && lastCells_.size() == 2 * kScreenPositions &&
          std::memcmp(lastCells_.data(), t->screenChars, kScreenPositions) == 0 &&
          std::memcmp(lastCells_.data() + kScreenPositions, t->positionAttribute, kScreenPositions) == 0;
 }
@@ -217,7 +217,7 @@ std::vector<std::string> ScriptSession::hostScreen() const {
   for (int r = 0; r < kScreenRows; ++r) {
     for (int c = 0; c < kScreenColumns; ++c) {
       char ch = ' ';
-      if (t->terminalMode == 15) {
+      if (t->terminalMode == kMode3270) {
         ch = Look3270Cell(*t, r * kScreenColumns + c).ch;
       } else if (t->nvtChars) {
         const int i = t->NvtCellIndex(kNvtLiveRow + r, c);
@@ -226,7 +226,7 @@ std::vector<std::string> ScriptSession::hostScreen() const {
       rows[r][c] = static_cast<unsigned char>(ch) >= 0x20 && static_cast<unsigned char>(ch) < 0x7F ? ch : ' ';
     }
   }
-  if (t->terminalMode == 15) {
+  if (t->terminalMode == kMode3270) {
     lastScreen_ = rows;
     lastCells_.assign(t->screenChars, t->screenChars + kScreenPositions);
     lastCells_.insert(lastCells_.end(), t->positionAttribute, t->positionAttribute + kScreenPositions);
@@ -241,14 +241,14 @@ std::vector<std::string> ScriptSession::Screen() const {
   // Characters typed but not yet stored into their field show where the
   // window echoed them: the cells before the cursor.
   const CommTcp* t = terminal();
-  if (!t || t->terminalMode != 15) return rows;
+  if (!t || t->terminalMode != kMode3270) return rows;
   const int n = std::clamp<int>(t->typedCount, 0, static_cast<int>(sizeof t->typedChars));
   const int p = t->cursorRow * kScreenColumns + t->cursorColumn;
   for (int i = 0; i < n; ++i) {
     const int q = p - n + i;
     if (q < 0 || q >= kScreenPositions) continue;
     const unsigned char ch = static_cast<unsigned char>(t->typedChars[i]);
-    const bool hidden = (t->positionAttribute[q] & 0x0C) == 0x0C;
+    const bool hidden = fieldIsNonDisplay(t->positionAttribute[q]);
     rows[q / kScreenColumns][q % kScreenColumns] = hidden || ch < 0x20 || ch >= 0x7F ? ' ' : static_cast<char>(ch);
   }
   return rows;
@@ -258,7 +258,7 @@ unsigned long ScriptSession::OutputCount() {
   // Output is what the host sends: in 3270 mode its records, in NVT mode what
   // it changes on the screen (which only the host's bytes change).
   const CommTcp* t = terminal();
-  if (t && t->terminalMode == 15) {
+  if (t && t->terminalMode == kMode3270) {
     if (g_records != recordsSeen_) {
       recordsSeen_ = g_records;
       ++outputCount_;
@@ -291,7 +291,7 @@ void ScriptSession::SetAid(uint8_t aid) {
 
 namespace {
 bool fieldOfCursor(const CommTcp* t, bool input, int* begin, int* length, int* offset) {
-  if (!t || t->terminalMode != 15) return false;
+  if (!t || t->terminalMode != kMode3270) return false;
   const int p = t->cursorRow * kScreenColumns + t->cursorColumn;
   const int f = fieldAt(*t, p, input);
   if (f < 0) return false;
@@ -365,7 +365,7 @@ bool ScriptSession::MoveCursor(int row, int column) {
 
 bool ScriptSession::Type(unsigned char c, std::string* refused) {
   const CommTcp* t = terminal();
-  if (!t || t->terminalMode != 15) {
+  if (!t || t->terminalMode != kMode3270) {
     Char(c);
     return true;
   }
@@ -373,7 +373,7 @@ bool ScriptSession::Type(unsigned char c, std::string* refused) {
   Char(c);
   if (!(t = terminal()) || t->typedCount != before) return true;
   const bool numeric = t->currentField >= 0 && t->currentField < std::min<int>(t->fieldCount, kMaxFields) &&
-                       (t->fieldTable[t->currentField].attribute & 0x10) != 0;
+                       fieldIsNumeric(t->fieldTable[t->currentField].attribute);
   *refused = !CursorProtected() && numeric && (c < '0' || c > '9') ? "the field takes digits only"
              : before > 0 && CursorProtected()                      ? "the field is full"
                                                                     : "the cursor is in a protected field";

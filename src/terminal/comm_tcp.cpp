@@ -102,7 +102,7 @@ int CommTcp::ComTcpInit() {
   }
 
   nvtCurrentAttribute = 0;
-  terminalType = 2;
+  terminalType = kTypeVt100;
   pendingTailLength = 0;
   repaintPending = 0;
   newLineMode = 0;

@@ -6,6 +6,7 @@
 
 #include "platform/win32.h"
 #include "quillon_api.h"
+#include "terminal/states.h"
 #include "tn3270/screen_model.h"
 
 class TlsChannel;
@@ -244,7 +245,7 @@ class QUILLON_API CommTcp {
   char connectName[256]{};  // the host name or address connected to
   char luName[9]{};         // "LU@host": sent with the 3270 terminal type
   int32_t tlsRequested{};   // "tls:": the connection is wrapped in TLS
-  int32_t tlsState{};       // 0 no TLS, 1 handshake under way, 2 established, 3 ended
+  int32_t tlsState{};       // a kTls* value
   TlsChannelSlot tlsChannel;  // owned; null without TLS
   // VT100 modes the host sets; every connect starts from a VT100's power-up
   // state (ResetVt100Modes).

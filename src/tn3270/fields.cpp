@@ -6,6 +6,7 @@
 
 #include "terminal/comm_tcp.h"
 #include "tn3270/field_access.h"
+#include "tn3270/field_attribute.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ namespace {
 // current field.
 constexpr uint32_t kNoPosition = 10000;
 
-bool isInput(const FieldEntry& f) { return (f.attribute & 0x20) == 0; }
+bool isInput(const FieldEntry& f) { return !fieldIsProtected(f.attribute); }
 
 // The first input field (in index order) that holds the position, or -1.
 int inputFieldAt(const CommTcp& t, uint32_t position) {

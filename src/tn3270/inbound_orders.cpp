@@ -6,11 +6,11 @@
 
 #include "terminal/comm_tcp.h"
 #include "tn3270/ebcdic.h"
+#include "tn3270/field_attribute.h"
 
 namespace {
 
 constexpr uint32_t kPositions = kScreenPositions;
-constexpr uint8_t kProtected = 0x20;
 
 // Orders of the write data stream.
 constexpr uint8_t kSetBufferAddress = 0x11;
@@ -231,7 +231,7 @@ int CommTcp::close_field(uint32_t begin, uint32_t end, uint8_t attribute) {
   if (fieldCount >= kMaxFields) {
     // No room in the table: the field is shown, but as protected, since it
     // can be neither reached nor sent.
-    std::memset(positionAttribute + begin, attribute | kProtected, end - begin);
+    std::memset(positionAttribute + begin, attribute | kFieldProtected, end - begin);
     return 0;
   }
 
@@ -253,7 +253,7 @@ int CommTcp::close_field(uint32_t begin, uint32_t end, uint8_t attribute) {
 
 int CommTcp::input_3270_FieldIndex(uint8_t* attributes) {
   if (attributes == nullptr) attributes = attributePositions;
-  uint8_t attribute = kProtected;
+  uint8_t attribute = kFieldProtected;
   uint32_t begin = 0;
   bool seen = false;
   for (uint32_t p = 0; p < kPositions; ++p) {
@@ -278,7 +278,7 @@ int CommTcp::input_3270_FieldIndex(uint8_t* attributes) {
   if (seen) {
     close_field(begin, kPositions, attribute);
   } else {
-    close_field(0, kPositions, kProtected);
+    close_field(0, kPositions, kFieldProtected);
   }
   return 0;
 }

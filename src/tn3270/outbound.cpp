@@ -8,6 +8,7 @@
 #include "terminal/comm_tcp.h"
 #include "tn3270/ebcdic.h"
 #include "tn3270/field_access.h"
+#include "tn3270/field_attribute.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ int CommTcp::build_input(unsigned char* out, uint8_t attention, int column, int 
   const int count = fields::validFieldCount(*this);
   for (int i = 0; i < count; ++i) {
     const FieldEntry& f = fieldTable[i];
-    if (f.modified != 1 || (f.attribute & 0x20) != 0) continue;
+    if (f.modified != 1 || fieldIsProtected(f.attribute)) continue;
     // Trailing nulls are not sent; blanks and embedded nulls are.
     uint32_t sent = fields::screenSpan(f);
     while (sent > 0 && screenChars[f.begin + sent - 1] == 0) --sent;

@@ -1,12 +1,9 @@
 // Painting the 3270 screen into the main window, cell by cell, and placing the caret.
 #include "tn3270/paint.h"
 
-namespace {
+#include "tn3270/field_attribute.h"
 
-constexpr uint8_t kProtected = 0x20;
-constexpr uint8_t kDisplayBits = 0x0C;
-constexpr uint8_t kNonDisplay = 0x0C;
-constexpr uint8_t kIntensified = 0x08;
+namespace {
 
 // Each cell is drawn as its character followed by blanks; the next cells overdraw
 // the blanks, and after column 79 they clear the three cells right of the screen
@@ -61,10 +58,10 @@ CellLook Look3270Cell(const CommTcp& terminal, int position) {
   if (position < 0 || position >= kScreenPositions) return CellLook{' ', false, 0};
   const uint8_t ch = terminal.screenChars[position];
   const uint8_t attribute = terminal.positionAttribute[position];
-  if ((attribute & kDisplayBits) == kNonDisplay) return CellLook{' ', false, 0};
-  const bool intensified = (attribute & kDisplayBits) == kIntensified;
+  if (fieldIsNonDisplay(attribute)) return CellLook{' ', false, 0};
+  const bool intensified = fieldIsIntensified(attribute);
   COLORREF color;
-  if (attribute & kProtected)
+  if (fieldIsProtected(attribute))
     color = intensified ? terminal.protectedHighLightColor : terminal.protectedNormalColor;
   else
     color = intensified ? terminal.unprotectedHighLightColor : terminal.unprotectedNormalColor;

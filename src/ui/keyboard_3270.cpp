@@ -8,15 +8,11 @@
 #include "net/socket_io.h"
 #include "terminal/comm_tcp.h"
 #include "tn3270/field_access.h"
+#include "tn3270/field_attribute.h"
 #include "vt100/nvt_screen.h"
 
 namespace {
 
-constexpr uint8_t kProtected = 0x20;
-constexpr uint8_t kNumeric = 0x10;
-constexpr uint8_t kDisplayBits = 0x0C;
-constexpr uint8_t kNonDisplay = 0x0C;
-constexpr uint8_t kModifiedTag = 0x01;
 constexpr uint8_t kEnterAid = 0x7D;
 // Passed to the field searches: no position given, move on from the current field.
 constexpr uint32_t kNoPosition = 10000;
@@ -108,8 +104,8 @@ void typeCharacter(CommTcp& t, HWND hwnd, unsigned char x) {
   // pending buffer holds: further keys are refused until a commit.
   if (!onScreen(p) || t.typedCount >= kTypedCapacity) return;
   const uint8_t next = attributeAt(t, p + 1);
-  if (next & kProtected) return;
-  if ((next & kNumeric) && !isDigit(x & 0x7F)) return;
+  if (fieldIsProtected(next)) return;
+  if (fieldIsNumeric(next) && !isDigit(x & 0x7F)) return;
 
   t.echoChar = static_cast<char>(x);
   {
@@ -118,7 +114,7 @@ void typeCharacter(CommTcp& t, HWND hwnd, unsigned char x) {
     if (t.traceFile) std::fprintf(t.traceFile, " image5 [%2x]  Input Char: %c \n", own, x);
     // A non-display field shows a blank. So does a typed null, which the
     // echo would otherwise not draw, leaving the cursor behind the count.
-    if ((own & kDisplayBits) == kNonDisplay || x == 0) t.echoChar = ' ';
+    if (fieldIsNonDisplay(own) || x == 0) t.echoChar = ' ';
     const bool pastRowEnd = t.cursorColumn >= kScreenColumns;
     ncTcpInsertNVTChar(hwnd, static_cast<unsigned char>(t.echoChar));
     // Past the end of its row the echo lands off the screen; show it in the
@@ -133,7 +129,7 @@ void typeCharacter(CommTcp& t, HWND hwnd, unsigned char x) {
 // screen keeps it until the next typed character replaces it.
 void backspace(CommTcp& t) {
   const uint8_t a = attributeAt(t, cursorPosition(t) - 1);
-  if ((a & kModifiedTag) && !(a & kProtected) && t.cursorColumn >= 1 && t.typedCount >= 1) {
+  if (fieldIsModified(a) && !fieldIsProtected(a) && t.cursorColumn >= 1 && t.typedCount >= 1) {
     --t.typedCount;
     --t.cursorColumn;
     placeCaret(t);
@@ -143,7 +139,7 @@ void backspace(CommTcp& t) {
 // Right arrow: the skipped cell counts as a typed blank.
 void cursorRight(CommTcp& t) {
   const uint8_t a = attributeAt(t, cursorPosition(t) + 1);
-  if ((a & kModifiedTag) && !(a & kProtected) && t.cursorColumn < kScreenColumns && t.typedCount < kTypedCapacity) {
+  if (fieldIsModified(a) && !fieldIsProtected(a) && t.cursorColumn < kScreenColumns && t.typedCount < kTypedCapacity) {
     ++t.cursorColumn;
     if (t.typedChars[t.typedCount] == 0) t.typedChars[t.typedCount] = ' ';
     ++t.typedCount;

@@ -66,7 +66,7 @@ void CommTcp::KeyDownVt100(HWND hwnd, WPARAM key, LPARAM) {
   const char* bytes = entry->plain;
   if (entry->shifted != nullptr) {
     if (GetKeyState(VK_SHIFT) < 0) bytes = entry->shifted;
-  } else if (entry->vt52 != nullptr && terminalType != 2) {
+  } else if (entry->vt52 != nullptr && terminalType != kTypeVt100) {
     bytes = entry->vt52;
   } else if (entry->application != nullptr && cursorKeysApplication != 0) {
     bytes = entry->application;

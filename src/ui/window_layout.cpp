@@ -69,7 +69,7 @@ void CommTcp::MarkNvtPageChanged() {
 
 void CommTcp::RepaintScreen(HWND hwnd) {
   deviceContext = GetDC(hwnd);
-  if (terminalMode == 15)
+  if (terminalMode == kMode3270)
     PaintScreen(hwnd, cellWidth, cellHeight);
   else
     PaintNVTScreen(hwnd, cellWidth, cellHeight);
@@ -135,7 +135,7 @@ void CommTcp::onSetFocus(HWND hwnd) {
 
 void CommTcp::onPaint(HWND hwnd) {
   PAINTSTRUCT ps{};
-  if (terminalMode == 15) {
+  if (terminalMode == kMode3270) {
     // The whole 3270 screen is drawn, whatever the update region.
     BeginPaint(hwnd, &ps);
     EndPaint(hwnd, &ps);

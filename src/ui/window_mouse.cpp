@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "terminal/comm_tcp.h"
+#include "tn3270/field_attribute.h"
 #include "tn3270/screen_model.h"
 #include "vt100/nvt_cells.h"
 
@@ -39,7 +40,7 @@ uint8_t fieldAttributeAt(const CommTcp& t, uint32_t address) {
 }  // namespace
 
 void CommTcp::onMouse(HWND hwnd, UINT message, LPARAM lParam) {
-  const bool mode3270 = terminalMode == 15;
+  const bool mode3270 = terminalMode == kMode3270;
   if (mode3270) {
     if (message == WM_LBUTTONUP) return;
     // A click puts the cursor on a screen position; the field the keyboard
@@ -51,7 +52,7 @@ void CommTcp::onMouse(HWND hwnd, UINT message, LPARAM lParam) {
     PlaceCaret();
     if (message != WM_LBUTTONDBLCLK) return;
     // A double-click on a protected field is the selector pen; elsewhere it is Enter.
-    if (fieldAttributeAt(*this, cursorAddress) & 0x20)
+    if (fieldIsProtected(fieldAttributeAt(*this, cursorAddress)))
       build_input2(cursorColumn, cursorRow);
     else
       SendMessageA(hwnd, WM_CHAR, 13, 1);

@@ -77,7 +77,7 @@ void CommTcp::onChar(HWND hwnd, WPARAM ch, LPARAM lParam) {
   }
   const unsigned repeat = LOWORD(lParam);
   if (repeat == 0) return;
-  if (terminalMode != 15) {
+  if (terminalMode != kMode3270) {
     CharVt100(hwnd, ch, lParam);
     return;
   }
@@ -135,7 +135,7 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       break;
     }
     case WM_KEYDOWN:
-      if (terminalMode == 15)
+      if (terminalMode == kMode3270)
         KeyDown3270(hwnd, wParam, lParam);
       else
         KeyDownVt100(hwnd, wParam, lParam);

@@ -33,7 +33,7 @@ void returnToLiveScreen(CommTcp& t, HWND hwnd, const nvt::Geometry& g) {
   SetScrollPos(hwnd, SB_VERT, g.liveBase, TRUE);
   // The window still shows history rows; let it repaint the live screen.
   // (In 3270 mode the NVT view is not what the window shows.)
-  if (t.terminalMode != 15) InvalidateRect(hwnd, nullptr, FALSE);
+  if (t.terminalMode != kMode3270) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 // With auto-wrap on, a character that follows one written in the last column

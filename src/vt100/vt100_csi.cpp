@@ -218,7 +218,7 @@ Step applyFixed(Run& run, const FixedForm& form, int final) {
       t.newLineMode = form.arg;
       break;
     case Action::kVt52:
-      t.terminalType = 1;
+      t.terminalType = kTypeVt52;
       break;
     case Action::kPrinterStatus:
       reply(run, "\x1b[?13l", 6);

@@ -196,7 +196,7 @@ Step escapeSequence(Run& run) {
     case 'G':
       break;
     case '<':
-      if (t.terminalType == 1) t.terminalType = 2;  // VT52 mode back to ANSI mode
+      if (t.terminalType == kTypeVt52) t.terminalType = kTypeVt100;  // VT52 mode back to ANSI mode
       break;
     case 'n':
     case 'o':

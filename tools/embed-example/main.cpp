@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
   }
   api.setEventHandler(&window, onRecord);
   CommTcp* terminal = reinterpret_cast<CommTcp*>(api.getWindowLong(window, 0));
-  terminal->terminalType = 3;  // answer the host as an IBM 3270 display
+  terminal->terminalType = kTypeIbm3270;  // answer the host as an IBM 3270 display
   if (!api.connectToHost(window, host.c_str(), &terminal->socketHandle)) return 1;
 
   bool typed = false;
