@@ -13,6 +13,7 @@
 #include "net/telnet.h"
 #include "net/tls_session.h"
 #include "net/trace_log.h"
+#include "net/transport.h"
 #include "terminal/comm_tcp.h"
 
 namespace {
@@ -53,6 +54,7 @@ extern "C" int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s) 
   if (t) {
     t->passiveNegotiation = host.passive ? 1 : 0;
     t->tlsRequested = host.tls ? 1 : 0;
+    t->transport = host.tls ? &TlsTransport() : &PlainTransport();
     TlsEnd(*t);
     std::snprintf(t->connectName, sizeof t->connectName, "%s", host.name.c_str());
     std::snprintf(t->luName, sizeof t->luName, "%s", host.lu.c_str());

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "net/tls_session.h"
+#include "net/transport.h"
 #include "terminal/comm_tcp.h"
 #include "tn3270/ebcdic.h"
 
@@ -70,15 +70,61 @@ const char* socketErrorText(int code) {
 // shows as a blank; every other byte prints raw.
 unsigned char printable(unsigned char byte) { return byte == 0 ? ' ' : byte; }
 
-// Room the receive buffer keeps for the Telnet engine's held command and pending
-// tail in front of the data and its terminator byte after it.
-int receiveLimit(HWND window) {
-  if (const CommTcp* terminal = reinterpret_cast<const CommTcp*>(GetWindowLongPtrA(window, 0)))
-    return terminal->receiveRoom();
-  return kReceiveBufferSize - 1;
-}
+class Plain final : public Transport {
+ public:
+  // Sends every byte, waiting out a full socket; a failure is reported and the
+  // rest is lost, and the dump still lists every byte asked for.
+  int Send(CommTcp*, HWND window, SOCKET s, FILE* trace, unsigned char* data, int length) const override {
+    int sent = 0;
+    while (sent < length) {
+      const int n = send(s, reinterpret_cast<const char*>(data) + sent, length - sent, 0);
+      if (n > 0) {
+        sent += n;
+      } else if (n == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) {
+        disp_err(window, "Sending A Char");
+        break;
+      }
+      // Would block: offer the same bytes again at once.
+    }
+    PrintData(window, trace, data, length, 0);
+    return 1;
+  }
+
+  int Receive(CommTcp*, HWND window, SOCKET s, FILE* trace, unsigned char* buffer, int room,
+              int* length) const override {
+    u_long ready = 0;
+    if (ioctlsocket(s, FIONREAD, &ready) != 0) {
+      disp_err(window, "ioctlsocket error in new line");
+      if (length) *length = 0;
+      return 0;
+    }
+    // Whatever does not fit stays in the socket for the next read event.
+    const int wanted = ready < static_cast<u_long>(room) ? static_cast<int>(ready) : room;
+    const int n = buffer ? recv(s, reinterpret_cast<char*>(buffer), wanted, 0) : 0;
+    int received = 0;
+    if (n == SOCKET_ERROR) {
+      disp_err(window, "recv()");
+    } else {
+      received = n;
+    }
+    if (length) *length = received;
+    PrintData(window, trace, buffer, received, 1);
+    if (trace) std::fprintf(trace, "\t\t\tReceiving: %d Number Of Bytes \n", n);
+    return 1;
+  }
+};
 
 }  // namespace
+
+const Transport& PlainTransport() {
+  static const Plain plain;
+  return plain;
+}
+
+const Transport& TransportFor(const CommTcp* t, SOCKET s) {
+  if (t && t->transport && s == t->socketHandle) return *t->transport;
+  return PlainTransport();
+}
 
 extern "C" {
 
@@ -88,58 +134,16 @@ int SendData(HWND window, SOCKET s, FILE* trace, unsigned char* data, int length
     disp_err(window, "INVALID_SOCKET Before Sending");
     return 0;
   }
-  CommTcp* tls = nullptr;
-  if (TlsCarries(window, s, &tls)) {
-    TlsSend(*tls, window, trace, data, length);
-    PrintData(window, trace, data, length, 0);
-    return 1;
-  }
-  int sent = 0;
-  while (sent < length) {
-    const int n = send(s, reinterpret_cast<const char*>(data) + sent, length - sent, 0);
-    if (n > 0) {
-      sent += n;
-    } else if (n == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) {
-      disp_err(window, "Sending A Char");
-      break;
-    }
-    // Would block: offer the same bytes again at once.
-  }
-  PrintData(window, trace, data, length, 0);
-  return 1;
+  CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
+  return TransportFor(t, s).Send(t, window, s, trace, data, length);
 }
 
 int RecvData(HWND window, SOCKET s, FILE* trace, unsigned char* buffer, int* length) {
-  int received = 0;
-  CommTcp* tls = nullptr;
-  if (buffer && TlsCarries(window, s, &tls)) {
-    // The plain bytes TLS has for us, bounded as a socket read is.
-    const int n = TlsReceive(*tls, window, trace, buffer, receiveLimit(window));
-    received = n > 0 ? n : 0;
-    if (length) *length = received;
-    PrintData(window, trace, buffer, received, 1);
-    if (trace) std::fprintf(trace, "\t\t\tReceiving: %d Number Of Bytes \n", received);
-    return 1;
-  }
-  u_long ready = 0;
-  if (ioctlsocket(s, FIONREAD, &ready) != 0) {
-    disp_err(window, "ioctlsocket error in new line");
-    if (length) *length = 0;
-    return 0;
-  }
-  // Whatever does not fit stays in the socket for the next read event.
-  const int limit = receiveLimit(window);
-  const int wanted = ready < static_cast<u_long>(limit) ? static_cast<int>(ready) : limit;
-  const int n = buffer ? recv(s, reinterpret_cast<char*>(buffer), wanted, 0) : 0;
-  if (n == SOCKET_ERROR) {
-    disp_err(window, "recv()");
-  } else {
-    received = n;
-  }
-  if (length) *length = received;
-  PrintData(window, trace, buffer, received, 1);
-  if (trace) std::fprintf(trace, "\t\t\tReceiving: %d Number Of Bytes \n", n);
-  return 1;
+  CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
+  // Room for the Telnet engine's held command and pending tail in front of
+  // the data and its terminator byte after it.
+  const int room = t ? t->receiveRoom() : kReceiveBufferSize - 1;
+  return TransportFor(t, s).Receive(t, window, s, trace, buffer, room, length);
 }
 
 void PrintData(HWND window, FILE* trace, unsigned char* data, int length, int direction) {

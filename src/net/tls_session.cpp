@@ -3,7 +3,9 @@
 #include <string>
 
 #include "net/tls.h"
+#include "net/socket_io.h"
 #include "net/telnet.h"
+#include "net/transport.h"
 #include "terminal/comm_tcp.h"
 
 namespace {
@@ -77,13 +79,6 @@ void TlsHandshakeClosed(CommTcp& t, HWND hwnd) {
   MessageBoxA(hwnd, text.c_str(), kCaption, MB_OK);
 }
 
-bool TlsCarries(HWND window, SOCKET s, CommTcp** t) {
-  CommTcp* object = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
-  if (!object || !object->tlsChannel || object->tlsState == kTlsNone || s != object->socketHandle) return false;
-  *t = object;
-  return true;
-}
-
 int TlsReceive(CommTcp& t, HWND hwnd, FILE* trace, unsigned char* buffer, int room) {
   (void)trace;
   if (t.tlsState != kTlsEstablished || !t.tlsChannel) return 0;
@@ -116,6 +111,36 @@ bool TlsSend(CommTcp& t, HWND hwnd, FILE* trace, const unsigned char* data, int 
 }
 
 bool TlsPending(const CommTcp& t) { return t.tlsState == kTlsEstablished && t.tlsChannel && t.tlsChannel->Pending(); }
+
+namespace {
+
+// Bytes through the connection's TLS session, never in the clear.
+class Tls final : public Transport {
+ public:
+  // A send TLS refused (no session, or one that failed) sends and traces nothing.
+  int Send(CommTcp* t, HWND window, SOCKET, FILE* trace, unsigned char* data, int length) const override {
+    if (!t || !TlsSend(*t, window, trace, data, length)) return 0;
+    PrintData(window, trace, data, length, 0);
+    return 1;
+  }
+
+  int Receive(CommTcp* t, HWND window, SOCKET, FILE* trace, unsigned char* buffer, int room,
+              int* length) const override {
+    const int n = t && buffer ? TlsReceive(*t, window, trace, buffer, room) : 0;
+    const int received = n > 0 ? n : 0;
+    if (length) *length = received;
+    PrintData(window, trace, buffer, received, 1);
+    if (trace) std::fprintf(trace, "\t\t\tReceiving: %d Number Of Bytes \n", received);
+    return 1;
+  }
+};
+
+}  // namespace
+
+const Transport& TlsTransport() {
+  static const Tls tls;
+  return tls;
+}
 
 void TlsEnd(CommTcp& t) {
   delete t.tlsChannel;

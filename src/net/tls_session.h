@@ -16,8 +16,6 @@ void TlsConnected(CommTcp& t, HWND hwnd);
 void TlsHandshakeRead(CommTcp& t, HWND hwnd);
 // The host closed the connection: during the handshake that is a failure.
 void TlsHandshakeClosed(CommTcp& t, HWND hwnd);
-// True when bytes on this socket go through TLS.
-bool TlsCarries(HWND window, SOCKET s, CommTcp** t);
 // Plain bytes into `buffer` (at most `room`); -1 when the session has ended,
 // which has then been traced and the window asked to close.
 int TlsReceive(CommTcp& t, HWND hwnd, FILE* trace, unsigned char* buffer, int room);

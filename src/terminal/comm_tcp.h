@@ -10,6 +10,7 @@
 #include "tn3270/screen_model.h"
 
 class TlsChannel;
+class Transport;
 
 // Called after each complete 3270 record has been shown.
 typedef void (*RecordHandler)(void);
@@ -256,6 +257,9 @@ class QUILLON_API CommTcp {
   // NAWS: 1 once the host has agreed to it (DO NAWS); the rows last reported.
   int32_t nawsAgreed{};
   int32_t nawsReportedRows{};
+  // How the connection's bytes travel (plain or TLS), chosen when it is made;
+  // null before any connection (plain).
+  const Transport* transport{};
 
   // The VT100 modes of a new connection: normal cursor keys and keypad,
   // auto-wrap as [VT100] AutoWrap in the settings file says (on by default).
