@@ -24,11 +24,11 @@ install(TARGETS quillon LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 set(QUILLON_PUBLIC_HEADERS
   quillon.h quillon_api.h
   app/shell.h
-  net/center_wnd.h net/connection.h net/embedding.h net/socket_io.h net/telnet.h
+  net/connection.h net/embedding.h net/socket_io.h net/telnet.h
   platform/win32.h platform/posix/win32_posix.h platform/posix/winsock_posix.h
   terminal/comm_tcp.h terminal/states.h
   tn3270/ebcdic.h tn3270/screen_model.h
-  ui/color_dialog.h ui/menu_commands.h
+  ui/center_wnd.h ui/color_dialog.h ui/menu_commands.h
   vt100/nvt_screen.h vt100/vt100_parser.h)
 foreach(header IN LISTS QUILLON_PUBLIC_HEADERS)
   get_filename_component(subdir ${header} DIRECTORY)

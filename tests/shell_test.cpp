@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "harness.h"
-#include "net/center_wnd.h"
+#include "ui/center_wnd.h"
 
 using posix::testing::fontResources;
 using posix::testing::messageBoxes;

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "net/center_wnd.h"
 #include "terminal/comm_tcp.h"
 #include "terminal/settings.h"
+#include "ui/center_wnd.h"
 #include "ui/resource.h"
 
 namespace {

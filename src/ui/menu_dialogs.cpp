@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "net/center_wnd.h"
+#include "ui/center_wnd.h"
 #include "ui/menu_commands.h"
 #include "ui/resource.h"
 

@@ -2,12 +2,12 @@
 #include <map>
 
 #include "app/shell.h"
-#include "net/center_wnd.h"
 #include "net/connection.h"
 #include "net/tls_session.h"
-#include "ui/resource.h"
 #include "terminal/comm_tcp.h"
 #include "ui/cell_caret.h"
+#include "ui/center_wnd.h"
+#include "ui/resource.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "net/center_wnd.h"
+#include "ui/center_wnd.h"
 
 extern "C" void CenterWnd(HWND hwnd) {
   HWND parent = GetParent(hwnd);

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <string>
 
-#include "net/center_wnd.h"
 #include "net/connection.h"
 #include "net/host_text.h"
 #include "net/telnet.h"
 #include "net/tls.h"
 #include "terminal/comm_tcp.h"
+#include "ui/center_wnd.h"
 #include "ui/resource.h"
 
 namespace {
