@@ -2,6 +2,7 @@
 // box that reports a socket failure.
 #include "net/socket_io.h"
 
+#include <algorithm>
 #include <string>
 
 #include "net/transport.h"
@@ -115,6 +116,12 @@ class Plain final : public Transport {
 };
 
 }  // namespace
+
+int CommTcp::receiveRoom() const {
+  const int tail = std::clamp(pendingTailLength, 0, kMaxPendingTail);
+  const int held = std::clamp(heldCommandLength, 0, kMaxHeldCommand);
+  return kReceiveBufferSize - 1 - tail - held;
+}
 
 const Transport& PlainTransport() {
   static const Plain plain;

@@ -361,11 +361,6 @@ int WindowSizeCommand(int columns, int rows, unsigned char (&out)[16]) {
   return n;
 }
 
-int CommTcp::receiveRoom() const {
-  const int tail = std::clamp(pendingTailLength, 0, kMaxPendingTail);
-  const int held = std::clamp(heldCommandLength, 0, kMaxHeldCommand);
-  return kReceiveBufferSize - 1 - tail - held;
-}
 
 extern "C" {
 
