@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include "app/shell.h"
@@ -15,22 +14,9 @@
 #include "net/trace_log.h"
 #include "net/transport.h"
 #include "terminal/comm_tcp.h"
+#include "terminal/nesting.h"
 
 namespace {
-
-// Socket events being handled per window. A message box shown while one is
-// handled runs a message loop that may deliver the next event; a read then
-// would overwrite the receive buffer under the batch still being parsed, so
-// it is made again once the outer event is done.
-struct EventNesting {
-  int depth = 0;
-  bool readAgain = false;
-};
-
-std::map<HWND, EventNesting>& eventNesting() {
-  static std::map<HWND, EventNesting> windows;
-  return windows;
-}
 
 int failConnection(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
@@ -131,13 +117,16 @@ void CommTcp::ConnectCommand(HWND hwnd) {
 
 LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   if (traceFile) std::fputs("\n\t\t\t  Entering WM_WSAASYNC \n", traceFile);
-  EventNesting& nesting = eventNesting()[hwnd];
-  ++nesting.depth;
+  // A message box shown while an event is handled runs a message loop that
+  // may deliver the next event; a read then would overwrite the receive
+  // buffer under the batch still being parsed, so it is made again after.
+  WindowNesting& nesting = NestingOf(hwnd);
+  ++nesting.socketEvents;
   // Events still queued for a socket that has since been closed are ignored.
   if (static_cast<SOCKET>(wParam) == socketHandle && socketHandle != INVALID_SOCKET) {
     switch (LOWORD(lParam)) {
       case FD_READ: {
-        if (nesting.depth > 1) {
+        if (nesting.socketEvents > 1) {
           nesting.readAgain = true;
           break;
         }
@@ -199,9 +188,11 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     }
   }
   if (traceFile) std::fputs("\n\t\t\t  Exiting WM_WSAASYNC \n", traceFile);
-  if (--nesting.depth <= 0) {
+  if (--nesting.socketEvents <= 0) {
     const bool readAgain = nesting.readAgain;
-    eventNesting().erase(hwnd);
+    nesting.socketEvents = 0;
+    nesting.readAgain = false;
+    ReleaseNesting(hwnd);
     if (readAgain && socketHandle != INVALID_SOCKET)
       PostMessageA(hwnd, WM_WSAASYNC, static_cast<WPARAM>(socketHandle), MAKELPARAM(FD_READ, 0));
   }

@@ -1,10 +1,10 @@
 // The terminal window's message handler.
-#include <map>
 
 #include "app/shell.h"
 #include "net/connection.h"
 #include "net/tls_session.h"
 #include "terminal/comm_tcp.h"
+#include "terminal/nesting.h"
 #include "ui/cell_caret.h"
 #include "ui/center_wnd.h"
 #include "ui/resource.h"
@@ -15,22 +15,6 @@ namespace {
 // in which the window can be asked to close (the host closing the connection, a
 // signal). Closing destroys the terminal object, so while an earlier handler of
 // the window is still running the close waits until that handler has finished.
-struct Nesting {
-  int depth = 0;
-  bool closePending = false;
-};
-
-std::map<HWND, Nesting>& nesting() {
-  static std::map<HWND, Nesting> windows;
-  return windows;
-}
-
-// True once the window has been asked to close while a handler of it runs.
-bool closing(HWND hwnd) {
-  const auto it = nesting().find(hwnd);
-  return it != nesting().end() && it->second.closePending;
-}
-
 // Closes the connection and the trace log and destroys the window, which
 // deletes the terminal object: nothing of it may be touched afterwards.
 void closeTerminal(CommTcp& t, HWND hwnd) {
@@ -84,7 +68,7 @@ void CommTcp::onChar(HWND hwnd, WPARAM ch, LPARAM lParam) {
   // Each repeat is a key of its own. The repeats stop once one of them has
   // closed the window or the window is to close (the host has gone, and every
   // further send would only fail with a message box of its own).
-  for (unsigned i = 0; i < repeat && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this) && !closing(hwnd);
+  for (unsigned i = 0; i < repeat && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this) && !ClosePending(hwnd);
        ++i)
     Char3270(hwnd, ch, lParam);
 }
@@ -102,7 +86,7 @@ void CommTcp::onTimer(HWND hwnd, WPARAM id) {
 }
 
 LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  ++nesting()[hwnd].depth;
+  ++NestingOf(hwnd).handlers;
   LRESULT result = 0;
   switch (message) {
     case WM_CREATE:
@@ -127,8 +111,8 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       onPaint(hwnd);
       break;
     case WM_CLOSE: {
-      Nesting& n = nesting()[hwnd];
-      if (n.depth > 1)
+      WindowNesting& n = NestingOf(hwnd);
+      if (n.handlers > 1)
         n.closePending = true;  // done when the outermost handler returns
       else
         closeTerminal(*this, hwnd);
@@ -178,10 +162,12 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       break;
   }
   // Only the window handle is used from here on: the object may be gone.
-  auto it = nesting().find(hwnd);
-  if (it != nesting().end() && --it->second.depth <= 0) {
-    const bool close = it->second.closePending;
-    nesting().erase(it);
+  WindowNesting& n = NestingOf(hwnd);
+  if (--n.handlers <= 0) {
+    const bool close = n.closePending;
+    n.handlers = 0;
+    n.closePending = false;
+    ReleaseNesting(hwnd);
     if (close && IsWindow(hwnd) && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this))
       closeTerminal(*this, hwnd);
   }
