@@ -11,10 +11,6 @@
 
 namespace {
 
-// A handler that shows a message box or a dialog runs a message loop of its own,
-// in which the window can be asked to close (the host closing the connection, a
-// signal). Closing destroys the terminal object, so while an earlier handler of
-// the window is still running the close waits until that handler has finished.
 // Closes the connection and the trace log and destroys the window, which
 // deletes the terminal object: nothing of it may be touched afterwards.
 void closeTerminal(CommTcp& t, HWND hwnd) {
@@ -111,6 +107,10 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
       onPaint(hwnd);
       break;
     case WM_CLOSE: {
+      // A handler that shows a message box or a dialog runs a message loop of
+      // its own, in which the window can be asked to close (the host closing
+      // the connection, a signal). Closing destroys the terminal object, so
+      // while an earlier handler is still running the close waits for it.
       WindowNesting& n = NestingOf(hwnd);
       if (n.handlers > 1)
         n.closePending = true;  // done when the outermost handler returns
