@@ -54,7 +54,7 @@ class TlsChannelSlot {
  public:
   TlsChannelSlot() = default;
   TlsChannelSlot(const TlsChannelSlot&) {}
-  TlsChannelSlot& operator=(const TlsChannelSlot&) { return *this; }
+  TlsChannelSlot& operator=(const TlsChannelSlot&) = delete;  // CommTcp's assignment copy-constructs
   TlsChannelSlot& operator=(TlsChannel* channel) {
     channel_ = channel;
     return *this;

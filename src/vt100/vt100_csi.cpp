@@ -135,6 +135,18 @@ bool sameBytes(const unsigned char* bytes, std::string_view text) {
   return true;
 }
 
+// The fixed form whose text is the `length` bytes ending with a final byte
+// (0x40 .. 0x7F), or null.
+const FixedForm* findFixedForm(const unsigned char* bytes, int length) {
+  if (length < 1) return nullptr;
+  const unsigned char final = bytes[length - 1] & 0x7F;
+  for (int k = 0; k < kFormsByFinal.count[final]; ++k) {
+    const FixedForm& form = kFixedForms[kFormsByFinal.forms[final][k]];
+    if (static_cast<int>(form.text.size()) == length && sameBytes(bytes, form.text)) return &form;
+  }
+  return nullptr;
+}
+
 // Counts passed to the line and character operations: anything at least this
 // large does the same as the whole screen, and keeps their arithmetic small.
 constexpr int kMaxCount = 9999;
@@ -270,11 +282,8 @@ void setModes(Run& run, const char* kinds, const int* values, int entries, char 
     char text[16];
     const int n = std::snprintf(text, sizeof text, "%s%d%c", privateModes ? "?" : "", values[k], final);
     if (n <= 0 || n >= static_cast<int>(sizeof text)) continue;
-    const unsigned char last = static_cast<unsigned char>(final);
-    for (int f = 0; f < kFormsByFinal.count[last]; ++f) {
-      const FixedForm& form = kFixedForms[kFormsByFinal.forms[last][f]];
-      if (form.text == std::string_view(text, static_cast<size_t>(n))) applyFixed(run, form, end - 1);
-    }
+    if (const FixedForm* form = findFixedForm(reinterpret_cast<const unsigned char*>(text), n))
+      applyFixed(run, *form, end - 1);
   }
   run.pos = end;
 }
@@ -401,11 +410,7 @@ Step controlSequence(Run& run, int introducerLength) {
   // Moving or erasing ends a pending wrap; renditions, modes and reports do not.
   if (finalByte != 'm' && finalByte != 'h' && finalByte != 'l' && finalByte != 'n' && finalByte != 'c')
     run.t->wrapPending = 0;
-  for (int k = 0; k < kFormsByFinal.count[finalByte]; ++k) {
-    const FixedForm& form = kFixedForms[kFormsByFinal.forms[finalByte][k]];
-    if (static_cast<int>(form.text.size()) == parameterLength && sameBytes(parameters, form.text))
-      return applyFixed(run, form, final);
-  }
+  if (const FixedForm* form = findFixedForm(parameters, parameterLength)) return applyFixed(run, *form, final);
 
   run.pos = final + 1;
   char kinds[kMaxSequenceEntries + 2];
