@@ -93,6 +93,7 @@ TEST_F(NvtScreenTest, ReverseIndexDrawsTheOpenedLineBlank) {
   setRegionRows(5, 20);
   t->cursorRow = 5;
   t->NvtReverseIndex();
+  t->Present();
   for (int c = 0; c < 81; ++c) {
     EXPECT_EQ(gridCell(c, 5)->ch, ' ') << c;
     EXPECT_EQ(gridCell(c, 5)->bg, t->backgroundColor);
@@ -144,6 +145,7 @@ TEST_P(NvtEraseTest, ClearsAndDrawsExactlyTheRange) {
   t->cursorRow = 5;
   t->cursorColumn = e.column;
   t->NvtErase(e.range);
+  t->Present();
   for (int r = 0; r < 25; ++r) {
     for (int c = 0; c < 81; ++c) {
       const bool cleared = e.cleared(r, c);
@@ -171,6 +173,7 @@ TEST_P(NvtEraseTest, DrawsNothingWhileARepaintIsDue) {
   t->cursorRow = 5;
   t->cursorColumn = e.column;
   t->NvtErase(e.range);
+  t->Present();
   for (int r = 0; r < 25; ++r)
     for (int c = 0; c < 81; ++c) ASSERT_EQ(gridCell(c, r)->ch, '#') << e.name;
 }

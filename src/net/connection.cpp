@@ -137,7 +137,7 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
           break;
         }
         int length = 0;
-        RecvData(hwnd, socketHandle, traceFile, receiveBuffer, &length);
+        ReceiveBytes(this, hwnd, socketHandle, traceFile, receiveBuffer, &length);
         ParseData(hwnd, socketHandle, traceFile, receiveBuffer, length, &terminalMode);
         // Bytes TLS has decrypted already get no read event of their own.
         if (TlsPending(*this) && socketHandle != INVALID_SOCKET) nesting.readAgain = true;
@@ -178,7 +178,7 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         for (int k = 0; k < 64 && tlsState == kTlsEstablished && (k == 0 || TlsPending(*this)) && socketHandle != INVALID_SOCKET;
              ++k) {
           int length = 0;
-          RecvData(hwnd, socketHandle, traceFile, receiveBuffer, &length);
+          ReceiveBytes(this, hwnd, socketHandle, traceFile, receiveBuffer, &length);
           ParseData(hwnd, socketHandle, traceFile, receiveBuffer, length, &terminalMode);
         }
         PostMessageA(hwnd, WM_CLOSE, 0, 0);

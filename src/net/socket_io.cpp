@@ -133,24 +133,32 @@ const Transport& TransportFor(const CommTcp* t, SOCKET s) {
   return PlainTransport();
 }
 
-extern "C" {
-
-int SendData(HWND window, SOCKET s, FILE* trace, unsigned char* data, int length) {
+int SendBytes(CommTcp* t, HWND window, SOCKET s, FILE* trace, unsigned char* data, int length) {
   if (length <= 0 || !data) return 0;
   if (s == INVALID_SOCKET) {
     disp_err(window, "INVALID_SOCKET Before Sending");
     return 0;
   }
-  CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
   return TransportFor(t, s).Send(t, window, s, trace, data, length);
 }
 
-int RecvData(HWND window, SOCKET s, FILE* trace, unsigned char* buffer, int* length) {
-  CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
+int ReceiveBytes(CommTcp* t, HWND window, SOCKET s, FILE* trace, unsigned char* buffer, int* length) {
   // Room for the Telnet engine's held command and pending tail in front of
   // the data and its terminator byte after it.
   const int room = t ? t->receiveRoom() : kReceiveBufferSize - 1;
   return TransportFor(t, s).Receive(t, window, s, trace, buffer, room, length);
+}
+
+extern "C" {
+
+int SendData(HWND window, SOCKET s, FILE* trace, unsigned char* data, int length) {
+  CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
+  return SendBytes(t, window, s, trace, data, length);
+}
+
+int RecvData(HWND window, SOCKET s, FILE* trace, unsigned char* buffer, int* length) {
+  CommTcp* t = window ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(window, 0)) : nullptr;
+  return ReceiveBytes(t, window, s, trace, buffer, length);
 }
 
 void PrintData(HWND window, FILE* trace, unsigned char* data, int length, int direction) {

@@ -9,6 +9,13 @@
 // Bytes one receive buffer holds.
 constexpr int kReceiveBufferSize = 4096;
 
+class CommTcp;
+
+// What SendData and RecvData do, for the terminal t already in hand (null:
+// a socket of no terminal's, plain).
+int SendBytes(CommTcp* t, HWND window, SOCKET s, FILE* trace, unsigned char* data, int length);
+int ReceiveBytes(CommTcp* t, HWND window, SOCKET s, FILE* trace, unsigned char* buffer, int* length);
+
 extern "C" {
 QUILLON_API int SendData(HWND window, SOCKET s, FILE* trace, unsigned char* data, int length);
 QUILLON_API int RecvData(HWND window, SOCKET s, FILE* trace, unsigned char* buffer, int* length);

@@ -35,7 +35,7 @@ struct Batch {
     unsigned char buffer[32];  // replies are small; SendData takes a writable buffer
     if (n < 0 || n > static_cast<int>(sizeof buffer)) return;
     std::memcpy(buffer, bytes, static_cast<size_t>(n));
-    SendData(window, s, trace, buffer, n);
+    SendBytes(&t, window, s, trace, buffer, n);
   }
   void reply(unsigned char command, unsigned char option) const {
     const unsigned char bytes[3] = {kTelnetIAC, command, option};
@@ -122,7 +122,7 @@ void applySubnegotiation(const Batch& b, const unsigned char* p, int n) {
 void applyCommand(const Batch& b, const unsigned char* p, int n) {
   const unsigned char command = p[1];
   if (command == kTelnetIAC) {
-    ncTcpInsertNVTChar(b.window, 0xFF);
+    nvt::insertChar(b.t, 0xFF);
     return;
   }
   if (command == kTelnetSB) {
@@ -226,9 +226,8 @@ int interpret(Batch& b, int i) {
     t.pendingTailLength = 0;
   }
   if (b.trace) std::fprintf(b.trace, "\n\t\t\tEntering vt100Parser : i=%d szBufLen =%d \n", i, b.length);
-  ParseParameters parameters{b.window, b.s, b.trace, b.data, b.length, b.mode};
   int index = i;
-  vt100Parser(&parameters, b.data, &index, b.length);
+  vt100::interpret(t, b.window, b.data, &index, b.length);
   if (b.trace) std::fprintf(b.trace, "\n\t\t\tExiting vt100Parser : i=%d szBufLen =%d \n", index, b.length);
   if (index >= b.length) return b.length;
   index = std::max(index, i);
@@ -237,10 +236,9 @@ int interpret(Batch& b, int i) {
   return b.length;
 }
 
-// Hands n bytes to the 3270 record parser and shows the screen when a record completed.
+// Hands n bytes to the 3270 record parser; a completed record is shown at the end of the batch.
 void toRecords(const Batch& b, unsigned char* p, int n) {
-  CommTcp& t = b.t;
-  if (t.CreateScreen(p, n)) t.ShowScreen(b.window, t.cellWidth, t.cellHeight, &t.cursorColumn, &t.cursorRow);
+  if (b.t.CreateScreen(p, n)) b.t.damage.screen3270 = true;
 }
 
 void parseBatch(Batch& b) {
@@ -248,10 +246,6 @@ void parseBatch(Batch& b) {
   b.traceLine("\n\t\t\t Entering Parser ( ) \n");
   if (b.length == 0) return;
 
-  HideCaret(b.window);
-  t.deviceContext = GetDC(b.window);
-  SelectObject(t.deviceContext, t.screenFont);
-  SetBkColor(t.deviceContext, t.backgroundColor);
   t.repaintPending = t.pendingTailLength + b.length > 1 ? 1 : 0;
 
   // A command the previous read cut off goes in front of this one.
@@ -327,11 +321,11 @@ void parseBatch(Batch& b) {
     i = interpret(b, i);
   }
 
-  if (t.repaintPending == 1 && *b.mode != kMode3270) t.PaintNVTScreen(t.windowHandle, t.cellWidth, t.cellHeight);
+  // A burst, or rows that moved, are shown by drawing the whole NVT view
+  // (in 3270 mode the NVT view is not what is shown).
+  if (t.repaintPending == 1 && *b.mode != kMode3270) t.damage.nvtView = true;
   t.repaintPending = 0;
-  ReleaseDC(b.window, t.deviceContext);
-  SetCaretPos(t.cursorColumn * t.cellWidth, t.cursorRow * t.cellHeight);
-  ShowCaret(b.window);
+  t.Present();
   b.traceLine("\n\t\t\tExiting Parser ( ) \n ");
 }
 
@@ -341,7 +335,7 @@ void CommTcp::SendWindowSize(HWND hwnd) {
   const int rows = reportedRows(*this);
   if (nawsAgreed != 1 || connected != 1 || socketHandle == INVALID_SOCKET || rows == nawsReportedRows) return;
   unsigned char size[16];
-  SendData(hwnd, socketHandle, traceFile, size, WindowSizeCommand(kScreenColumns, rows, size));
+  SendBytes(this, hwnd, socketHandle, traceFile, size, WindowSizeCommand(kScreenColumns, rows, size));
   nawsReportedRows = rows;
 }
 

@@ -9,6 +9,7 @@
 #include "net/trace_log.h"
 #include "tn3270/field_attribute.h"
 #include "tn3270/paint.h"
+#include "vt100/nvt_cells.h"
 
 namespace {
 
@@ -19,6 +20,20 @@ constexpr int kNvtLiveRow = 4 * kNvtMaxRows;  // buffer row of the NVT screen's 
 
 ScriptSession* g_session = nullptr;
 unsigned long g_records = 0;  // complete 3270 records shown so far
+
+// The script's terminal is never seen, so nothing is drawn and no bell rings.
+// Where the window would draw the whole NVT view, the view is settled as that
+// drawing leaves it, so that the script reads the cells the window shows.
+class Unseen : public Display {
+ public:
+  void Bell() override {}
+  void Present(CommTcp& t) override {
+    if (t.damage.nvtView) nvt::settleView(t);
+    t.damage.Clear();
+  }
+};
+
+Unseen g_unseen;
 
 double now() {
   using namespace std::chrono;
@@ -81,6 +96,7 @@ bool ScriptSession::ensureWindow(std::string* error) {
     return false;
   }
   ncTcpSetEventHandler(&window_, &ScriptSession::RecordArrived);
+  terminal()->display = &g_unseen;
   // A sized window lays its screen out when its layout timer fires; this one
   // is laid out at once, so that what a host sends straight after the
   // connection lands on a screen of its final shape.

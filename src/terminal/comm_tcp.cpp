@@ -134,3 +134,10 @@ void CommTcp::InitScreen() {
   std::memset(attributePositions, 0, kScreenPositions);
   std::memset(positionAttribute, 0, kScreenPositions);
 }
+
+void CommTcp::Present() {
+  if (display)
+    display->Present(*this);
+  else
+    damage.Clear();
+}

@@ -6,6 +6,7 @@
 
 #include "platform/win32.h"
 #include "quillon_api.h"
+#include "terminal/display.h"
 #include "terminal/states.h"
 #include "tn3270/screen_model.h"
 
@@ -223,7 +224,7 @@ class QUILLON_API CommTcp {
   int32_t selecting{};
   int32_t newLineMode{};
   int32_t replaceMode{};
-  int32_t repaintPending{};
+  int32_t repaintPending{};  // unused: the whole-view redraw is damage.nvtView
   uint8_t receiveBuffer[4096]{};
   uint8_t pendingTail[4096]{};
   int32_t pendingTailLength{};
@@ -260,6 +261,10 @@ class QUILLON_API CommTcp {
   // How the connection's bytes travel (plain or TLS), chosen when it is made;
   // null before any connection (plain).
   const Transport* transport{};
+  // What changed on the screen since it was last shown, and who shows it
+  // (the window's painter, or nothing for quillon-script); not owned.
+  ScreenDamage damage;
+  Display* display{};
 
   // The VT100 modes of a new connection: normal cursor keys and keypad,
   // auto-wrap as [VT100] AutoWrap in the settings file says (on by default).
@@ -267,6 +272,10 @@ class QUILLON_API CommTcp {
   // Tells the host the screen's size again (IAC SB NAWS) when it has agreed
   // to NAWS and the size changed since it was last told.
   void SendWindowSize(HWND hwnd);
+
+  // Shows what `damage` records through `display` (nothing without one) and
+  // clears the record.
+  void Present();
 
   // Bytes the next read may deliver: the receive buffer keeps room for the held
   // command and the pending tail in front of the data and a terminator after it.

@@ -102,7 +102,7 @@ int CommTcp::build_input2(int, int) {
   putAddress(outboundRecord + 1, cursorAddress);
   outboundRecord[3] = kIac;
   outboundRecord[4] = kEor;
-  SendData(windowHandle, socketHandle, traceFile, outboundRecord, 5);
+  SendBytes(this, windowHandle, socketHandle, traceFile, outboundRecord, 5);
   // The pending characters are dropped with the attention; none may come back later.
   typedCount = 0;
   std::memset(typedChars, 0, sizeof typedChars);

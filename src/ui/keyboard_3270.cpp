@@ -9,6 +9,8 @@
 #include "terminal/comm_tcp.h"
 #include "tn3270/field_access.h"
 #include "tn3270/field_attribute.h"
+#include "ui/window_display.h"
+#include "ui/window_proc.h"
 #include "vt100/nvt_screen.h"
 
 namespace {
@@ -23,9 +25,7 @@ bool isEnterChar(unsigned char c) { return c == 13 || c == 10; }
 
 // The window still belongs to the object: a message box shown on the way
 // (a refused or failed send) runs a message loop in which it may have closed.
-bool alive(HWND hwnd, const CommTcp& t) {
-  return IsWindow(hwnd) && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(&t);
-}
+bool alive(HWND hwnd, const CommTcp& t) { return WindowHolds(hwnd, t); }
 
 // The cursor's buffer position. It may lie off the screen (a column run past
 // the end of the last row, or a cursor never placed), so it is kept wide.
@@ -43,8 +43,9 @@ int pixel(long long cells, int cellSize) {
   return v > 0x3FFFFFFF ? 0x3FFFFFFF : (v < -0x3FFFFFFF ? -0x3FFFFFFF : static_cast<int>(v));
 }
 
-// Draws one character in the cell of a screen position.
+// Draws one character in the cell of a screen position, as the echo draws it.
 void drawAt(const CommTcp& t, long long p, char c) {
+  SelectNvtCellStyle(t, t.deviceContext, t.nvtCurrentAttribute & ~kAttrLineDrawing);
   TextOutA(t.deviceContext, pixel(p % kScreenColumns, t.cellWidth), pixel(p / kScreenColumns, t.cellHeight), &c, 1);
 }
 
@@ -116,7 +117,8 @@ void typeCharacter(CommTcp& t, HWND hwnd, unsigned char x) {
     // echo would otherwise not draw, leaving the cursor behind the count.
     if (fieldIsNonDisplay(own) || x == 0) t.echoChar = ' ';
     const bool pastRowEnd = t.cursorColumn >= kScreenColumns;
-    ncTcpInsertNVTChar(hwnd, static_cast<unsigned char>(t.echoChar));
+    nvt::insertChar(t, static_cast<unsigned char>(t.echoChar));
+    t.Present();
     // Past the end of its row the echo lands off the screen; show it in the
     // cell of its position, where the commit will put it.
     if (pastRowEnd) drawAt(t, p, t.echoChar);
@@ -205,7 +207,7 @@ bool enter(CommTcp& t, HWND hwnd) {
   t.PutFieldInfoToBuff(t.typedChars, static_cast<unsigned int>(t.typedCount));
   t.outboundLength = 0;
   t.send_message_NewTrans();
-  SendData(hwnd, t.socketHandle, t.traceFile, t.outboundRecord, t.outboundLength);
+  SendBytes(&t, hwnd, t.socketHandle, t.traceFile, t.outboundRecord, t.outboundLength);
   if (alive(hwnd, t)) endPendingInput(t);
   return true;
 }

@@ -74,7 +74,7 @@ void CommTcp::KeyDownVt100(HWND hwnd, WPARAM key, LPARAM) {
   unsigned char out[8];
   const size_t length = std::strlen(bytes);
   std::memcpy(out, bytes, length);
-  SendData(hwnd, socketHandle, traceFile, out, static_cast<int>(length));
+  SendBytes(this, hwnd, socketHandle, traceFile, out, static_cast<int>(length));
 }
 
 void CommTcp::CharVt100(HWND hwnd, WPARAM ch, LPARAM lParam) {
@@ -122,6 +122,6 @@ void CommTcp::CharVt100(HWND hwnd, WPARAM ch, LPARAM lParam) {
     put(x);
   }
 
-  SendData(hwnd, socketHandle, traceFile, reinterpret_cast<unsigned char*>(typedChars), typedCount);
+  SendBytes(this, hwnd, socketHandle, traceFile, reinterpret_cast<unsigned char*>(typedChars), typedCount);
   typedCount = 0;
 }

@@ -94,7 +94,7 @@ void CommTcp::MenuCommand(HWND hwnd, UINT id) {
   if (const FixedString* s = fixedStringFor(id)) {
     unsigned char bytes[sizeof s->bytes];
     std::memcpy(bytes, s->bytes, sizeof bytes);
-    SendData(hwnd, socketHandle, traceFile, bytes, s->length);
+    SendBytes(this, hwnd, socketHandle, traceFile, bytes, s->length);
     return;
   }
 
@@ -106,7 +106,7 @@ void CommTcp::MenuCommand(HWND hwnd, UINT id) {
         return;  // cancelled (or the dialog could not be shown): nothing is sent
       text[ESCAPE_TEXT_SIZE - 1] = '\0';
       const int length = ConvertEscapeText(text, ESCAPE_TEXT_SIZE);
-      if (length > 0) SendData(hwnd, socketHandle, traceFile, reinterpret_cast<unsigned char*>(text), length);
+      if (length > 0) SendBytes(this, hwnd, socketHandle, traceFile, reinterpret_cast<unsigned char*>(text), length);
       return;
     }
 
@@ -146,7 +146,7 @@ void CommTcp::MenuCommand(HWND hwnd, UINT id) {
         const SIZE_T size = GlobalSize(clipboardData);
         if (unsigned char* text = static_cast<unsigned char*>(GlobalLock(clipboardData))) {
           const int length = textLength(text, size);
-          if (length > 0) SendData(hwnd, socketHandle, traceFile, text, length);
+          if (length > 0) SendBytes(this, hwnd, socketHandle, traceFile, text, length);
           GlobalUnlock(clipboardData);
         }
       }

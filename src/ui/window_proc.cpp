@@ -8,6 +8,8 @@
 #include "ui/cell_caret.h"
 #include "ui/center_wnd.h"
 #include "ui/resource.h"
+#include "ui/window_display.h"
+#include "ui/window_proc.h"
 
 namespace {
 
@@ -28,7 +30,12 @@ void closeTerminal(CommTcp& t, HWND hwnd) {
 
 }  // namespace
 
+bool WindowHolds(HWND hwnd, const CommTcp& t) {
+  return IsWindow(hwnd) && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(&t);
+}
+
 void CommTcp::onCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  display = WindowDisplay();
   InstallBackgroundBrush(hwnd, hwnd);
   DefWindowProcA(hwnd, WM_CREATE, wParam, lParam);
   CenterWnd(hwnd);
@@ -64,8 +71,7 @@ void CommTcp::onChar(HWND hwnd, WPARAM ch, LPARAM lParam) {
   // Each repeat is a key of its own. The repeats stop once one of them has
   // closed the window or the window is to close (the host has gone, and every
   // further send would only fail with a message box of its own).
-  for (unsigned i = 0; i < repeat && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this) && !ClosePending(hwnd);
-       ++i)
+  for (unsigned i = 0; i < repeat && WindowHolds(hwnd, *this) && !ClosePending(hwnd); ++i)
     Char3270(hwnd, ch, lParam);
 }
 
@@ -168,7 +174,7 @@ LRESULT CommTcp::WndObjectCallBackProc(HWND hwnd, UINT message, WPARAM wParam, L
     n.handlers = 0;
     n.closePending = false;
     ReleaseNesting(hwnd);
-    if (close && IsWindow(hwnd) && GetWindowLongPtrA(hwnd, 0) == reinterpret_cast<LONG_PTR>(this))
+    if (close && WindowHolds(hwnd, *this))
       closeTerminal(*this, hwnd);
   }
   return result;

@@ -156,32 +156,28 @@ inline void straightenRing(CommTcp& t) {
   t.nvtRingTop = 0;
 }
 
-// Direct drawing goes to the window only while no whole repaint is due and
-// the window shows the live screen.
-inline bool mayDrawDirectly(const CommTcp& t, const Geometry& g) {
-  return t.repaintPending == 0 && t.nvtViewTop == g.liveBase && t.deviceContext != nullptr;
+// Notes cells of a screen row for the display to draw, unless the whole view
+// is to be drawn again at the end of the batch (repaintPending).
+inline void noteCells(CommTcp& t, int screenRow, int first, int last) {
+  if (t.repaintPending == 0) t.damage.Cells(screenRow, first, last);
 }
 
-// Shows cells first .. last of a screen row as erased cells: blanks in the
-// normal colours and the text font, as the repaint would draw them.
-inline void drawErasedCells(CommTcp& t, const Geometry& g, int screenRow, int first, int last,
-                            bool coloursSet = false) {
+// Notes cells first .. last of a screen row as erased, for the display.
+inline void noteErasedCells(CommTcp& t, const Geometry& g, int screenRow, int first, int last) {
   if (first < 0) first = 0;
   if (last > g.columns - 1) last = g.columns - 1;
   if (first > last || screenRow < 0 || screenRow >= g.rows) return;
-  if (!coloursSet) {
-    SetBkColor(t.deviceContext, t.backgroundColor);
-    SetTextColor(t.deviceContext, t.protectedNormalColor);
-  }
-  if (!mayDrawDirectly(t, g)) return;
-  char blanks[kNvtColumns];
-  std::memset(blanks, ' ', sizeof blanks);
-  SelectObject(t.deviceContext, t.screenFont);
-  TextOutA(t.deviceContext, pixel(first, t.cellWidth), pixel(screenRow, t.cellHeight), blanks, last - first + 1);
+  noteCells(t, screenRow, first, last);
 }
+
+// The rows in view (and the one below) as drawing the whole view leaves them:
+// tilde-brace text shifted into the upper half, the view row within the
+// buffers. quillon-script, which draws nothing, settles the view where the
+// window would draw it whole, so both read the same cells.
+QUILLON_API void settleView(CommTcp& t);
 
 // Places a run of printable bytes (0x20 .. 0x7E, each ORed with orMask) at
 // the cursor, exactly as that many ncTcpInsertNVTChar calls would.
-void insertPrintable(CommTcp& t, HWND hwnd, const unsigned char* chars, int count, unsigned char orMask);
+void insertPrintable(CommTcp& t, const unsigned char* chars, int count, unsigned char orMask);
 
 }  // namespace nvt

@@ -8,24 +8,17 @@
 
 namespace {
 
-// Erases cells first .. last of a screen row and shows them erased.
+// Erases cells first .. last of a screen row and notes them for the display.
 void eraseOnScreen(CommTcp& t, const nvt::Geometry& g, int screenRow, int first, int last) {
   if (first > last) return;
   nvt::eraseCells(t, g, g.liveBase + screenRow, first, last);
-  nvt::drawErasedCells(t, g, screenRow, first, last);
+  nvt::noteErasedCells(t, g, screenRow, first, last);
 }
 
 void eraseScreenRows(CommTcp& t, const nvt::Geometry& g, int firstRow, int lastRow) {
   if (firstRow < 0) firstRow = 0;
   if (lastRow > g.rows - 1) lastRow = g.rows - 1;
-  if (firstRow > lastRow) return;
-  // The erased colours once for all the rows (each row would set the same).
-  SetBkColor(t.deviceContext, t.backgroundColor);
-  SetTextColor(t.deviceContext, t.protectedNormalColor);
-  for (int r = firstRow; r <= lastRow; ++r) {
-    nvt::eraseCells(t, g, g.liveBase + r, 0, g.columns - 1);
-    nvt::drawErasedCells(t, g, r, 0, g.columns - 1, true);
-  }
+  for (int r = firstRow; r <= lastRow; ++r) eraseOnScreen(t, g, r, 0, g.columns - 1);
 }
 
 // A count parameter: 0 (and anything below, as from an overflowed number)

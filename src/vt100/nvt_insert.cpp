@@ -1,6 +1,6 @@
 // Placing one character on the NVT screen: replace and insert mode, the spare
-// column, carriage return, line feed, and the single-cell drawing done while
-// no whole repaint is due.
+// column, carriage return and line feed. The cells written are noted for the
+// display, which shows them once the batch is done.
 #include <cstring>
 
 #include "terminal/comm_tcp.h"
@@ -15,25 +15,11 @@ namespace {
 // replaces with its graphics.
 bool isLineDrawingGlyph(unsigned char ch) { return ch == 0x60 || (ch >= 0x61 && ch <= 0x7A); }
 
-// Colours of a cell drawn with the given attribute word.
-void selectCellColours(const CommTcp& t, uint32_t attribute) {
-  if (attribute & (kAttrBlink | kAttrReverse)) {
-    SetBkColor(t.deviceContext, t.unprotectedHighLightColor);
-    SetTextColor(t.deviceContext, t.protectedHighLightColor);
-  } else {
-    SetBkColor(t.deviceContext, t.backgroundColor);
-    SetTextColor(t.deviceContext, t.protectedNormalColor);
-  }
-}
-
 // Any insertion brings the view back from the history to the live screen.
-void returnToLiveScreen(CommTcp& t, HWND hwnd, const nvt::Geometry& g) {
+void returnToLiveScreen(CommTcp& t, const nvt::Geometry& g) {
   if (t.nvtViewTop == g.liveBase) return;
   t.nvtViewTop = g.liveBase;
-  SetScrollPos(hwnd, SB_VERT, g.liveBase, TRUE);
-  // The window still shows history rows; let it repaint the live screen.
-  // (In 3270 mode the NVT view is not what the window shows.)
-  if (t.terminalMode != kMode3270) InvalidateRect(hwnd, nullptr, FALSE);
+  t.damage.viewReturned = true;
 }
 
 // With auto-wrap on, a character that follows one written in the last column
@@ -57,16 +43,13 @@ void advanceCursor(CommTcp& t, const nvt::Geometry& g, int column) {
   }
 }
 
-// Places one printable byte at the cursor (the prologue of the insertion, the
-// font and colours and the view, is the caller's). Returns whether the cell was
-// drawn directly, in which case the font of that cell is selected.
-bool placeChar(CommTcp& t, nvt::Geometry g, unsigned char ch, const char (&text)[3]) {
+// Places one printable byte at the cursor.
+void placeChar(CommTcp& t, nvt::Geometry g, unsigned char ch) {
   if (wrapIfDue(t, g)) g = nvt::cellLayout(t);  // a scroll moves the ring
   t.cursorRow = nvt::cursorRowOf(t, g);
   t.cursorColumn = nvt::clampInt(t.cursorColumn, 0, kNvtCursorColumnLimit);
   const int column = t.cursorColumn;
   const int bufferRow = g.liveBase + t.cursorRow;
-  bool drawn = false;
 
   // A character at or past the end of the row (the spare column is the last
   // cell) is discarded; only the cursor moves on.
@@ -90,67 +73,43 @@ bool placeChar(CommTcp& t, nvt::Geometry g, unsigned char ch, const char (&text)
     const int cell = rowStart + column;
     t.nvtChars[cell] = static_cast<char>(ch);
     t.nvtAttributes[cell] = attribute;
-
-    if (t.repaintPending == 0) {
-      // Drawn in the font the repaint would use for this cell. The 3270
-      // keyboard's echo wipes the two cells to its right as well; a host's
-      // character does not, as they may hold text (an editor moves the cursor
-      // right by writing the character that stands there).
-      SelectObject(t.deviceContext, (attribute & kAttrLineDrawing) ? t.lineDrawFont : t.screenFont);
-      TextOutA(t.deviceContext, nvt::pixel(column, t.cellWidth), nvt::pixel(t.cursorRow, t.cellHeight), text,
-               t.terminalMode == kMode3270 ? 3 : 1);
-      drawn = true;
-    }
+    nvt::noteCells(t, t.cursorRow, column, column);
+    t.damage.charPlaced = true;
   }
 
   advanceCursor(t, g, column);
-  return drawn;
-}
-
-// What every insertion does first: the plain font and the colours of the
-// current attribute on the window's DC, and the view back on the live screen.
-void beginInsertion(CommTcp& t, HWND hwnd, const nvt::Geometry& g) {
-  SelectObject(t.deviceContext, t.screenFont);
-  selectCellColours(t, t.nvtCurrentAttribute);
-  returnToLiveScreen(t, hwnd, g);
 }
 
 }  // namespace
 
-extern "C" void ncTcpInsertNVTChar(HWND hwnd, unsigned char ch) {
-  CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(hwnd, 0));
-  if (!t || !nvt::hasBuffers(*t)) return;
-  const nvt::Geometry g = nvt::cellLayout(*t);
-  beginInsertion(*t, hwnd, g);
-
+void nvt::insertChar(CommTcp& t, unsigned char ch) {
+  if (!hasBuffers(t)) return;
+  const Geometry g = cellLayout(t);
+  returnToLiveScreen(t, g);
   switch (ch) {
     case 0x0A:
-      t->NvtLineFeed();
+      t.NvtLineFeed();
       return;
     case 0x0D:
-      t->cursorColumn = 0;
-      t->wrapPending = 0;
+      t.cursorColumn = 0;
+      t.wrapPending = 0;
       return;
     case 0x00:
       return;
     default:
       break;
   }
-  const char text[3] = {static_cast<char>(ch), ' ', ' '};
-  placeChar(*t, g, ch, text);
+  placeChar(t, g, ch);
 }
 
-void nvt::insertPrintable(CommTcp& t, HWND hwnd, const unsigned char* chars, int count, unsigned char orMask) {
+void nvt::insertPrintable(CommTcp& t, const unsigned char* chars, int count, unsigned char orMask) {
   if (count <= 0 || !hasBuffers(t)) return;
-  // The same as inserting the bytes one by one: the prologue's effects do not
-  // change between them (no byte here moves the view, the attribute or the
-  // geometry), so it is done once, and the DC is left with the font the last
-  // byte left selected.
+  // The same as inserting the bytes one by one: returning the view to the
+  // live screen is done once, as no byte here moves it.
   Geometry g = cellLayout(t);
-  beginInsertion(t, hwnd, g);
-  if (t.replaceMode != 0 && t.repaintPending != 0) {
-    // Replacing, and drawn by the repaint: the bytes go into consecutive cells
-    // of the cursor row. With auto-wrap on, those after the last column go on
+  returnToLiveScreen(t, g);
+  if (t.replaceMode != 0) {
+    // Replacing: the bytes go into consecutive cells of the cursor row. With auto-wrap on, those after the last column go on
     // in the next rows; otherwise those at or past the end of the row are
     // discarded and only move the cursor.
     const uint32_t attribute = t.nvtCurrentAttribute | kAttrChanged;
@@ -163,10 +122,15 @@ void nvt::insertPrintable(CommTcp& t, HWND hwnd, const unsigned char* chars, int
       int column = nvt::clampInt(t.cursorColumn, 0, kNvtCursorColumnLimit);
       const int start = nvt::rowStart(g, g.liveBase + t.cursorRow);
       const int end = wraps ? lastColumn(t, g) + 1 : g.columns;
+      const int firstPlaced = column;
       for (; i < count && column < end; ++i, ++column) {
         const unsigned char ch = static_cast<unsigned char>(chars[i] | orMask);
         t.nvtChars[start + column] = static_cast<char>(ch);
         t.nvtAttributes[start + column] = isLineDrawingGlyph(ch) ? attribute : plain;
+      }
+      if (column > firstPlaced) {
+        noteCells(t, t.cursorRow, firstPlaced, column - 1);
+        t.damage.charPlaced = true;
       }
       if (wraps) {
         // The last character placed decides: the cursor follows it, or waits
@@ -180,11 +144,12 @@ void nvt::insertPrintable(CommTcp& t, HWND hwnd, const unsigned char* chars, int
     }
     return;
   }
-  bool lastDrawn = false;
-  for (int i = 0; i < count; ++i) {
-    const unsigned char ch = static_cast<unsigned char>(chars[i] | orMask);
-    const char text[3] = {static_cast<char>(ch), ' ', ' '};
-    if (lastDrawn) SelectObject(t.deviceContext, t.screenFont);
-    lastDrawn = placeChar(t, g, ch, text);
-  }
+  for (int i = 0; i < count; ++i) placeChar(t, g, static_cast<unsigned char>(chars[i] | orMask));
+}
+
+extern "C" void ncTcpInsertNVTChar(HWND hwnd, unsigned char ch) {
+  CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(hwnd, 0));
+  if (!t) return;
+  nvt::insertChar(*t, ch);
+  t->Present();
 }

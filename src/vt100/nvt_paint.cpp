@@ -93,6 +93,13 @@ void paintRow(const CommTcp& t, HDC dc, char* chars, uint32_t* attributes, int c
 
 }  // namespace
 
+void nvt::settleView(CommTcp& t) {
+  const View v = boundedView(t);
+  if (!hasBuffers(t)) return;
+  const Geometry g = cellLayout(t);
+  for (int r = 0; r <= v.rows && v.top + r < v.bufferRows(); ++r) shiftGbCells(t.nvtChars + rowStart(g, v.top + r), v.columns);
+}
+
 void CommTcp::PaintNVTScreen(HWND hwnd, int cellWidth, int cellHeight) {
   cellWidth = std::clamp(cellWidth, 0, kMaxCellSize);
   cellHeight = std::clamp(cellHeight, 0, kMaxCellSize);
@@ -101,20 +108,17 @@ void CommTcp::PaintNVTScreen(HWND hwnd, int cellWidth, int cellHeight) {
   const HDC dc = deviceContext;
   SelectObject(dc, screenFont);
 
+  nvt::settleView(*this);
   const View v = boundedView(*this);
   const nvt::Geometry g = nvt::cellLayout(*this);
   if (nvtChars && nvtAttributes) {
     // The row after the last screen row is taken as well (the blanking below
     // covers it again), unless it lies past the buffers.
     for (int r = 0; r <= v.rows; ++r) {
-      const int y = r * cellHeight;
       const int bufferRow = v.top + r;
       if (bufferRow >= v.bufferRows()) break;
       const int start = nvt::rowStart(g, bufferRow);
-      char* chars = nvtChars + start;
-      uint32_t* attributes = nvtAttributes + start;
-      shiftGbCells(chars, v.columns);
-      paintRow(*this, dc, chars, attributes, v.columns, y, cellWidth);
+      paintRow(*this, dc, nvtChars + start, nvtAttributes + start, v.columns, r * cellHeight, cellWidth);
     }
   }
 

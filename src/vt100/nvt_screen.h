@@ -36,6 +36,14 @@ enum NvtEraseRange {
 // One state for the whole program.
 extern int hzState;
 
+class CommTcp;
+
+namespace nvt {
+// Places one byte at the cursor, or performs carriage return or line feed:
+// what ncTcpInsertNVTChar does, without showing it.
+void insertChar(CommTcp& t, unsigned char ch);
+}  // namespace nvt
+
 extern "C" {
 // Places one byte at the cursor, or performs carriage return / line feed.
 QUILLON_API void ncTcpInsertNVTChar(HWND hwnd, unsigned char ch);

@@ -80,7 +80,7 @@ void CommTcp::NvtReverseIndex() {
   // At the top margin: the region moves down one line and a blank line opens.
   nvt::moveRows(*this, g, g.liveBase + g.top, g.liveBase + g.top + 1, g.bottom - g.top);
   nvt::eraseRows(*this, g, g.liveBase + g.top, g.liveBase + g.top);
-  nvt::drawErasedCells(*this, g, g.top, 0, g.columns - 1);
+  nvt::noteErasedCells(*this, g, g.top, 0, g.columns - 1);
   cursorRow = row;
   repaintPending = 1;
 }

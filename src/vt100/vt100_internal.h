@@ -14,11 +14,6 @@ namespace vt100 {
 // tail never grows past this, whatever the host sends.
 constexpr int kMaxHeldSequence = 256;
 
-// The bell: a short fixed tone, sounded at most once per call so that a run
-// of bells cannot hold up the window thread.
-constexpr DWORD kBellFrequency = 1280;
-constexpr DWORD kBellMilliseconds = 50;
-
 // One call of the interpreter.
 struct Run {
   HWND window;
@@ -42,7 +37,6 @@ void carryOutControl(Run& run, unsigned char byte);
 
 void insertChar(Run& run, unsigned char byte);
 void lineDrawing(CommTcp& t, bool on);
-void moveCaret(const CommTcp& t);
 // Writes a fixed line to the trace log when it is open.
 void trace(const CommTcp& t, const char* line);
 // Sends reply bytes to the host at once.

@@ -20,20 +20,15 @@
 
 namespace vt100 {
 
-void insertChar(Run& run, unsigned char byte) { ncTcpInsertNVTChar(run.window, byte); }
+void insertChar(Run& run, unsigned char byte) { nvt::insertChar(*run.t, byte); }
 
+// The characters that follow are drawn in the line-drawing font, or again in
+// the text font.
 void lineDrawing(CommTcp& t, bool on) {
-  if (on) {
+  if (on)
     t.nvtCurrentAttribute |= kAttrLineDrawing;
-    SelectObject(t.deviceContext, t.lineDrawFont);
-  } else {
+  else
     t.nvtCurrentAttribute &= ~kAttrLineDrawing;
-    SelectObject(t.deviceContext, t.screenFont);
-  }
-}
-
-void moveCaret(const CommTcp& t) {
-  SetCaretPos(nvt::pixel(t.cursorColumn, t.cellWidth), nvt::pixel(t.cursorRow, t.cellHeight));
 }
 
 void trace(const CommTcp& t, const char* line) {
@@ -44,7 +39,7 @@ void reply(Run& run, const char* bytes, int count) {
   unsigned char out[32];
   if (count <= 0 || count > static_cast<int>(sizeof out)) return;
   for (int i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(bytes[i]);
-  SendData(run.window, run.t->socketHandle, run.t->traceFile, out, count);
+  SendBytes(run.t, run.window, run.t->socketHandle, run.t->traceFile, out, count);
 }
 
 void identificationReply(Run& run) {
@@ -61,13 +56,12 @@ void carryOutControl(Run& run, unsigned char byte) {
     case 0x07:
       if (!run.bellSounded) {
         run.bellSounded = true;
-        Beep(kBellFrequency, kBellMilliseconds);
+        if (t.display) t.display->Bell();
       }
       break;
     case 0x08:
       t.wrapPending = 0;
       if (t.cursorColumn >= 1) t.cursorColumn -= 1;
-      moveCaret(t);
       break;
     case 0x09:
       // Fixed stops every 8 columns. Once past the last cell the column stays:
@@ -230,7 +224,6 @@ Step escapeSequence(Run& run) {
       return Step::Next;
     case 'E':
       t.cursorColumn = 0;
-      moveCaret(t);
       d[p + 1] = 0x84;
       run.pos += 1;
       return Step::Next;
@@ -350,7 +343,7 @@ Step examine(Run& run) {
     // has its own pass), go in one run.
     int end = run.pos + 1;
     while (end < run.length && d[end] >= 0x20 && d[end] <= 0x7E && d[end] != '~') ++end;
-    nvt::insertPrintable(*run.t, run.window, d + run.pos, end - run.pos, hzState == 1 ? 0x80 : 0);
+    nvt::insertPrintable(*run.t, d + run.pos, end - run.pos, hzState == 1 ? 0x80 : 0);
     run.pos = end;
     return Step::Next;
   }
@@ -362,22 +355,27 @@ Step examine(Run& run) {
 
 }  // namespace
 
-extern "C" void vt100Parser(ParseParameters* context, unsigned char* data, int* position, int length) {
-  if (!context || !data || !position || length < 0) return;
+void vt100::interpret(CommTcp& t, HWND window, unsigned char* data, int* position, int length) {
+  if (!data || !position || length < 0) return;
   data[length] = 0;
-  int pos = *position < 0 ? 0 : *position;
-  CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(context->window, 0));
-  if (!t) {
-    // No terminal to show anything on: consume the data up to the engine's next byte.
-    while (pos < length && data[pos] != 0xFF) ++pos;
-    *position = pos;
-    return;
-  }
-
-  Run run{context->window, t, data, length, pos, false};
+  Run run{window, &t, data, length, *position < 0 ? 0 : *position, false};
   while (run.pos < run.length) {
     if (examine(run) == Step::Stop) break;
   }
   *position = run.pos;
-  moveCaret(*t);
+}
+
+extern "C" void vt100Parser(ParseParameters* context, unsigned char* data, int* position, int length) {
+  if (!context || !data || !position || length < 0) return;
+  CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(context->window, 0));
+  if (!t) {
+    // No terminal to show anything on: consume the data up to the engine's next byte.
+    data[length] = 0;
+    int pos = *position < 0 ? 0 : *position;
+    while (pos < length && data[pos] != 0xFF) ++pos;
+    *position = pos;
+    return;
+  }
+  vt100::interpret(*t, context->window, data, position, length);
+  t->Present();
 }

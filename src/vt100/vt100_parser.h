@@ -25,6 +25,14 @@ inline int withDigit(int value, int digit) {
   return value > (0x7FFFFFFF - digit) / 10 ? 0x7FFFFFFF : value * 10 + digit;
 }
 
+class CommTcp;
+
+namespace vt100 {
+// What vt100Parser does for the terminal t, without showing the result: the
+// Telnet engine shows a whole batch at once.
+void interpret(CommTcp& t, HWND window, unsigned char* data, int* position, int length);
+}  // namespace vt100
+
 extern "C" {
 // Interprets data[*position .. length); data[length] must be writable (it receives a 0).
 // On return *position is >= length (all consumed), the index of a 0xFF byte, or the
