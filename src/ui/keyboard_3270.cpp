@@ -1,51 +1,35 @@
-// The 3270 keyboard: typing into unprotected fields with a local echo, the
-// editing and cursor keys, the moves between input fields, and the attention
-// keys Enter and PF1-PF24. Typed characters wait in typedChars until the
-// cursor leaves the field or an attention key commits them into the field.
+// The 3270 keyboard: keys mapped to the field editing of tn3270/field_editing.h
+// (typing, the editing and cursor keys, the moves between input fields, the
+// attention keys Enter and PF1-PF24), with the local echo and the caret.
 #include <cstdio>
 #include <cstring>
 
 #include "net/socket_io.h"
 #include "terminal/comm_tcp.h"
-#include "tn3270/field_access.h"
-#include "tn3270/field_attribute.h"
+#include "tn3270/field_editing.h"
 #include "ui/window_display.h"
 #include "ui/window_proc.h"
 #include "vt100/nvt_screen.h"
 
 namespace {
 
-constexpr uint8_t kEnterAid = 0x7D;
-// Passed to the field searches: no position given, move on from the current field.
-constexpr uint32_t kNoPosition = 10000;
-constexpr int kTypedCapacity = static_cast<int>(sizeof(CommTcp::typedChars));
+using fields::cursorPosition;
+using fields::kEnterAid;
+using fields::onScreen;
 
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool isEnterChar(unsigned char c) { return c == 13 || c == 10; }
 
 // The window still belongs to the object: a message box shown on the way
 // (a refused or failed send) runs a message loop in which it may have closed.
 bool alive(HWND hwnd, const CommTcp& t) { return WindowHolds(hwnd, t); }
 
-// The cursor's buffer position. It may lie off the screen (a column run past
-// the end of the last row, or a cursor never placed), so it is kept wide.
-long long cursorPosition(const CommTcp& t) {
-  return static_cast<long long>(t.cursorRow) * kScreenColumns + t.cursorColumn;
-}
-
-bool onScreen(long long p) { return p >= 0 && p < kScreenPositions; }
-
-// The attribute of the field owning a position; off the screen, no field.
-uint8_t attributeAt(const CommTcp& t, long long p) { return onScreen(p) ? t.positionAttribute[p] : 0; }
-
 int pixel(long long cells, int cellSize) {
   const long long v = cells * cellSize;
   return v > 0x3FFFFFFF ? 0x3FFFFFFF : (v < -0x3FFFFFFF ? -0x3FFFFFFF : static_cast<int>(v));
 }
 
-// Draws one character in the cell of a screen position, as the echo draws it.
+// Draws one character in the cell of a screen position.
 void drawAt(const CommTcp& t, long long p, char c) {
-  SelectNvtCellStyle(t, t.deviceContext, t.nvtCurrentAttribute & ~kAttrLineDrawing);
   TextOutA(t.deviceContext, pixel(p % kScreenColumns, t.cellWidth), pixel(p / kScreenColumns, t.cellHeight), &c, 1);
 }
 
@@ -86,112 +70,59 @@ class EchoContext {
   HDC previous_;
 };
 
-// The pending input is over (committed): nothing typed remains, so moving
-// right in the next field counts blanks rather than characters of this one.
-void endPendingInput(CommTcp& t) {
-  t.typedCount = 0;
-  std::memset(t.typedChars, 0, sizeof t.typedChars);
-}
-
-// Keeps the count of pending characters within the buffer.
-void boundTypedCount(CommTcp& t) {
-  if (t.typedCount < 0) t.typedCount = 0;
-  if (t.typedCount > kTypedCapacity) t.typedCount = kTypedCapacity;
-}
-
 void typeCharacter(CommTcp& t, HWND hwnd, unsigned char x) {
+  if (!fields::mayType(t, x)) return;
   const long long p = cursorPosition(t);
-  // Characters go only to a cursor on the screen, and no more than the
-  // pending buffer holds: further keys are refused until a commit.
-  if (!onScreen(p) || t.typedCount >= kTypedCapacity) return;
-  const uint8_t next = attributeAt(t, p + 1);
-  if (fieldIsProtected(next)) return;
-  if (fieldIsNumeric(next) && !isDigit(x & 0x7F)) return;
-
-  t.echoChar = static_cast<char>(x);
-  {
-    EchoContext dc(t, hwnd);
-    const uint8_t own = t.positionAttribute[p];
-    if (t.traceFile) std::fprintf(t.traceFile, " image5 [%2x]  Input Char: %c \n", own, x);
-    // A non-display field shows a blank. So does a typed null, which the
-    // echo would otherwise not draw, leaving the cursor behind the count.
-    if (fieldIsNonDisplay(own) || x == 0) t.echoChar = ' ';
-    const bool pastRowEnd = t.cursorColumn >= kScreenColumns;
-    nvt::insertChar(t, static_cast<unsigned char>(t.echoChar));
-    t.Present();
-    // Past the end of its row the echo lands off the screen; show it in the
-    // cell of its position, where the commit will put it.
-    if (pastRowEnd) drawAt(t, p, t.echoChar);
-    t.typedChars[t.typedCount++] = static_cast<char>(x);
-    placeCaret(t);
+  EchoContext dc(t, hwnd);
+  t.echoChar = fields::echoOf(t, x);
+  const bool pastRowEnd = t.cursorColumn >= kScreenColumns;
+  nvt::insertChar(t, static_cast<unsigned char>(t.echoChar));
+  t.Present();
+  // Past the end of its row the echo lands off the screen; show it in the
+  // cell of its position, where the commit will put it, in the echo's look.
+  if (pastRowEnd) {
+    SelectNvtCellStyle(t, t.deviceContext, t.nvtCurrentAttribute & ~kAttrLineDrawing);
+    drawAt(t, p, t.echoChar);
   }
+  fields::addTyped(t, x);
+  placeCaret(t);
 }
 
-// Backspace, Left arrow and Delete drop the last pending character; the
-// screen keeps it until the next typed character replaces it.
 void backspace(CommTcp& t) {
-  const uint8_t a = attributeAt(t, cursorPosition(t) - 1);
-  if (fieldIsModified(a) && !fieldIsProtected(a) && t.cursorColumn >= 1 && t.typedCount >= 1) {
-    --t.typedCount;
-    --t.cursorColumn;
-    placeCaret(t);
-  }
+  if (fields::dropTyped(t)) placeCaret(t);
 }
 
-// Right arrow: the skipped cell counts as a typed blank.
 void cursorRight(CommTcp& t) {
-  const uint8_t a = attributeAt(t, cursorPosition(t) + 1);
-  if (fieldIsModified(a) && !fieldIsProtected(a) && t.cursorColumn < kScreenColumns && t.typedCount < kTypedCapacity) {
-    ++t.cursorColumn;
-    if (t.typedChars[t.typedCount] == 0) t.typedChars[t.typedCount] = ' ';
-    ++t.typedCount;
-    placeCaret(t);
-  }
-}
-
-int currentFieldLength(const CommTcp& t) {
-  if (t.currentField < 0 || t.currentField >= fields::validFieldCount(t)) return 0;
-  return static_cast<int>(fields::screenSpan(t.fieldTable[t.currentField]));
+  if (fields::skipRight(t)) placeCaret(t);
 }
 
 // Commits the pending characters into the current field and blanks on the
 // screen the part of the field the commit cleared, from the cursor on.
 void commitAndBlankTail(CommTcp& t, HWND hwnd) {
-  if (t.typedCount != 0) {
-    t.PutFieldInfoToBuff(t.typedChars, static_cast<unsigned int>(t.typedCount));
-    t.echoChar = ' ';
-    EchoContext dc(t, hwnd);
-    const long long start = cursorPosition(t);
-    const int cells = currentFieldLength(t) - t.typedCount;
-    for (int k = 0; k < cells; ++k) {
-      const long long q = start + k;
-      if (q >= kScreenPositions) break;
-      if (q >= 0) drawAt(t, q, t.echoChar);
-    }
+  if (t.typedCount == 0) {
+    fields::endPendingInput(t);
+    return;
   }
-  endPendingInput(t);
+  const long long start = cursorPosition(t);
+  const int cells = fields::commitTyped(t);
+  EchoContext dc(t, hwnd);
+  for (int k = 0; k < cells; ++k) {
+    const long long q = start + k;
+    if (q >= kScreenPositions) break;
+    if (q >= 0) drawAt(t, q, t.echoChar);
+  }
 }
 
 // Tab and Back-tab: commit, then on to the next (previous) input field.
 void moveToField(CommTcp& t, HWND hwnd, bool forward) {
   commitAndBlankTail(t, hwnd);
-  uint32_t q = 0;
-  const int found = forward ? t.FindNextInputCursorPos(kNoPosition, &q) : t.FindPrevInputCursorPos(kNoPosition, &q);
-  if (!found) return;
-  if (t.traceFile)
-    std::fprintf(t.traceFile, "\n CursorPos Next Simpltst %d=(r %d,c %d) \n", static_cast<int>(q),
-                 static_cast<int>(q / kScreenColumns), static_cast<int>(q % kScreenColumns));
-  t.cursorRow = static_cast<int32_t>(q / kScreenColumns);
-  t.cursorColumn = static_cast<int32_t>(q % kScreenColumns);
-  placeCaret(t);
+  if (fields::cursorToField(t, forward)) placeCaret(t);
 }
 
-// Home: commit, then to the first input field of the screen (the search
-// moving forward from the last field wraps to the first).
+// Home: commit, then to the first input field of the screen.
 void home(CommTcp& t, HWND hwnd) {
   commitAndBlankTail(t, hwnd);
-  const int count = fields::validFieldCount(t);
-  if (count > 0) t.currentField = count - 1;
+  fields::searchFromFirstField(t);
   moveToField(t, hwnd, true);
 }
 
@@ -204,11 +135,9 @@ bool enter(CommTcp& t, HWND hwnd) {
     disp_err(hwnd, "INVALID_SOCKET Before Sending");
     return false;
   }
-  t.PutFieldInfoToBuff(t.typedChars, static_cast<unsigned int>(t.typedCount));
-  t.outboundLength = 0;
-  t.send_message_NewTrans();
+  fields::buildAttentionRecord(t);
   SendBytes(&t, hwnd, t.socketHandle, t.traceFile, t.outboundRecord, t.outboundLength);
-  if (alive(hwnd, t)) endPendingInput(t);
+  if (alive(hwnd, t)) fields::endPendingInput(t);
   return true;
 }
 
@@ -223,7 +152,7 @@ RefusedRepeats refusedRepeats;
 }  // namespace
 
 void CommTcp::KeyDown3270(HWND hwnd, WPARAM key, LPARAM) {
-  boundTypedCount(*this);
+  fields::boundTypedCount(*this);
   const bool shift = GetKeyState(VK_SHIFT) < 0;
   // Attention identifiers are bytes: F1 (0x70) less 0x7F is 0xF1.
   const int code = static_cast<int>(key & 0xFFFF);
@@ -273,7 +202,7 @@ void CommTcp::Char3270(HWND hwnd, WPARAM ch, LPARAM lParam) {
     }
     refusedRepeats.left = 0;
   }
-  boundTypedCount(*this);
+  fields::boundTypedCount(*this);
   switch (x) {
     case 13:
     case 10:
