@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -13,6 +15,28 @@
 namespace {
 
 constexpr double kConnectSeconds = 30;
+
+void appendNumber(std::string* out, long long value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out->append(digits, end);
+}
+
+// Seconds with three decimals, as "%.3f" writes them.
+void appendSeconds(std::string* out, double seconds) {
+  if (!(seconds >= 0 && seconds < 1e12)) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    *out += text;
+    return;
+  }
+  const long long millis = std::llround(seconds * 1000);
+  appendNumber(out, millis / 1000);
+  const int fraction = static_cast<int>(millis % 1000);
+  const char decimals[5] = {'.', static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
+                            static_cast<char>('0' + fraction % 10), '\0'};
+  *out += decimals;
+}
 
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -178,7 +202,7 @@ bool eraseField(Context& c, bool wholeField) {
 
 bool ascii(Context& c) {
   if (!c.needConnection()) return false;
-  const std::vector<std::string> screen = c.session.Screen();
+  const std::vector<std::string>& screen = c.session.Screen();
   const std::vector<std::string>& a = c.args;
   long row = 0, column = 0, rows = kScreenRows, columns = kScreenColumns, length = -1;
   switch (a.size()) {
@@ -204,7 +228,14 @@ bool ascii(Context& c) {
     default: return c.fail("Ascii takes 0, 1, 3 or 4 arguments");
   }
   if (length < 0) {
-    for (long r = row; r < row + rows; ++r) c.data->push_back(screen[r].substr(column, columns));
+    // One text of the rows, a data line each.
+    std::string text;
+    text.reserve(static_cast<size_t>(rows * (columns + 1)));
+    for (long r = row; r < row + rows; ++r) {
+      if (r > row) text += '\n';
+      text.append(screen[r], static_cast<size_t>(column), static_cast<size_t>(columns));
+    }
+    c.data->push_back(std::move(text));
     return true;
   }
   // A run of positions from (row, column), a line for each screen row it touches.
@@ -226,7 +257,7 @@ bool asciiField(Context& c) {
   if (!c.session.Formatted()) return c.fail("the screen is not formatted");
   int begin = 0, length = 0, offset = 0;
   if (!c.session.CursorAnyField(&begin, &length, &offset)) return c.fail("the cursor is not in a field");
-  const std::vector<std::string> screen = c.session.Screen();
+  const std::vector<std::string>& screen = c.session.Screen();
   std::string text;
   for (int k = 0; k < length; ++k) {
     const int p = (begin + k) % kScreenPositions;
@@ -396,14 +427,21 @@ bool ScriptActions::Run(const ActionLine& action, std::vector<std::string>* data
 std::string ScriptActions::Status(double seconds) const {
   const ScriptSession& s = session_;
   const bool connected = s.Connected();
-  char timing[32];
-  std::snprintf(timing, sizeof timing, "%.3f", seconds);
   // Without a connection nothing can be typed: the keyboard shows as locked.
   std::string status = kStatusKeyboard[s.Locked() || !connected ? 1 : 0];
+  status.reserve(64);
   status += s.Formatted() ? " F" : " U";
   status += s.CursorProtected() ? " P" : " U";
-  status += connected ? " C(" + s.HostName() + ")" : " N";
+  if (connected)
+    status.append(" C(").append(s.HostName()).push_back(')');
+  else
+    status += " N";
   status += !connected ? " N" : s.In3270() ? " I" : s.Negotiating() ? " P" : " C";
-  status += " 2 24 80 " + std::to_string(s.CursorRow()) + " " + std::to_string(s.CursorColumn()) + " 0x0 " + timing;
+  status += " 2 24 80 ";
+  appendNumber(&status, s.CursorRow());
+  status += ' ';
+  appendNumber(&status, s.CursorColumn());
+  status += " 0x0 ";
+  appendSeconds(&status, seconds);
   return status;
 }

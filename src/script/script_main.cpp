@@ -43,18 +43,22 @@ double now() {
 }
 
 void answer(const ScriptActions& actions, const std::vector<std::string>& data, bool ok, double started) {
+  // The whole answer goes out in one write.
+  std::string out;
+  out.reserve(128);
   for (const std::string& d : data) {
     // One data line for each line of the text.
     size_t from = 0;
     do {
       const size_t nl = d.find('\n', from);
-      std::string line = d.substr(from, nl == std::string::npos ? std::string::npos : nl - from);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      std::printf("data: %s\n", line.c_str());
+      size_t end = nl == std::string::npos ? d.size() : nl;
+      if (end > from && d[end - 1] == '\r') --end;
+      out.append("data: ").append(d, from, end - from).push_back('\n');
       from = nl == std::string::npos ? d.size() + 1 : nl + 1;
     } while (from <= d.size());
   }
-  std::printf("%s\n%s\n", actions.Status(now() - started).c_str(), ok ? "ok" : "error");
+  out.append(actions.Status(now() - started)).append(ok ? "\nok\n" : "\nerror\n");
+  std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
 }
 

@@ -223,13 +223,14 @@ bool ScriptSession::cellsAsLastRead(const CommTcp* t) const {
          std::memcmp(lastCells_.data() + kScreenPositions, t->positionAttribute, kScreenPositions) == 0;
 }
 
-std::vector<std::string> ScriptSession::hostScreen() const {
+const std::vector<std::string>& ScriptSession::hostScreen() const {
   const CommTcp* t = terminal();
   // The 3270 text follows from the screen's characters and attributes alone:
   // while they are as at the last look, the 1,920 cells are not read again.
   if (cellsAsLastRead(t)) return lastScreen_;
-  std::vector<std::string> rows(kScreenRows, std::string(kScreenColumns, ' '));
-  if (!t) return rows;
+  lastScreen_.assign(kScreenRows, std::string(kScreenColumns, ' '));
+  lastCells_.clear();
+  if (!t) return lastScreen_;
   for (int r = 0; r < kScreenRows; ++r) {
     for (int c = 0; c < kScreenColumns; ++c) {
       char ch = ' ';
@@ -239,25 +240,23 @@ std::vector<std::string> ScriptSession::hostScreen() const {
         const int i = t->NvtCellIndex(kNvtLiveRow + r, c);
         if (i >= 0 && i < kNvtBufferCells) ch = t->nvtChars[i];
       }
-      rows[r][c] = static_cast<unsigned char>(ch) >= 0x20 && static_cast<unsigned char>(ch) < 0x7F ? ch : ' ';
+      lastScreen_[r][c] = static_cast<unsigned char>(ch) >= 0x20 && static_cast<unsigned char>(ch) < 0x7F ? ch : ' ';
     }
   }
   if (t->terminalMode == kMode3270) {
-    lastScreen_ = rows;
     lastCells_.assign(t->screenChars, t->screenChars + kScreenPositions);
     lastCells_.insert(lastCells_.end(), t->positionAttribute, t->positionAttribute + kScreenPositions);
-  } else {
-    lastCells_.clear();
   }
-  return rows;
+  return lastScreen_;
 }
 
-std::vector<std::string> ScriptSession::Screen() const {
-  std::vector<std::string> rows = hostScreen();
+const std::vector<std::string>& ScriptSession::Screen() const {
+  const std::vector<std::string>& host = hostScreen();
   // Characters typed but not yet stored into their field show where the
   // window echoed them: the cells before the cursor.
   const CommTcp* t = terminal();
-  if (!t || t->terminalMode != kMode3270) return rows;
+  if (!t || t->terminalMode != kMode3270 || t->typedCount <= 0) return host;
+  typedScreen_ = host;
   const int n = std::clamp<int>(t->typedCount, 0, static_cast<int>(sizeof t->typedChars));
   const int p = t->cursorRow * kScreenColumns + t->cursorColumn;
   for (int i = 0; i < n; ++i) {
@@ -265,9 +264,9 @@ std::vector<std::string> ScriptSession::Screen() const {
     if (q < 0 || q >= kScreenPositions) continue;
     const unsigned char ch = static_cast<unsigned char>(t->typedChars[i]);
     const bool hidden = fieldIsNonDisplay(t->positionAttribute[q]);
-    rows[q / kScreenColumns][q % kScreenColumns] = hidden || ch < 0x20 || ch >= 0x7F ? ' ' : static_cast<char>(ch);
+    typedScreen_[q / kScreenColumns][q % kScreenColumns] = hidden || ch < 0x20 || ch >= 0x7F ? ' ' : static_cast<char>(ch);
   }
-  return rows;
+  return typedScreen_;
 }
 
 unsigned long ScriptSession::OutputCount() {
@@ -281,10 +280,10 @@ unsigned long ScriptSession::OutputCount() {
     }
     return outputCount_;
   }
-  std::vector<std::string> screen = hostScreen();
+  const std::vector<std::string>& screen = hostScreen();
   if (screen != lastNvtScreen_) {
     ++outputCount_;
-    lastNvtScreen_ = std::move(screen);
+    lastNvtScreen_ = screen;
   }
   return outputCount_;
 }

@@ -37,8 +37,9 @@ class ScriptSession {
   int Port() const { return port_; }
   bool Tls() const;
 
-  // The 24 x 80 screen as the window shows it, one string a row.
-  std::vector<std::string> Screen() const;
+  // The 24 x 80 screen as the window shows it, one string a row; valid until
+  // the next call.
+  const std::vector<std::string>& Screen() const;
   // Changes each time the host's output changes what the screen shows.
   unsigned long OutputCount();
 
@@ -80,8 +81,9 @@ class ScriptSession {
   CommTcp* terminal() const;
   // A 3270 screen whose characters and attributes are those lastScreen_ was read from.
   bool cellsAsLastRead(const CommTcp* t) const;
-  // The screen as the host's data left it, without characters still being typed.
-  std::vector<std::string> hostScreen() const;
+  // The screen as the host's data left it, without characters still being
+  // typed (lastScreen_, read again when the cells changed).
+  const std::vector<std::string>& hostScreen() const;
 
   HWND window_ = nullptr;
   HWND pumpWindow_ = nullptr;
@@ -96,6 +98,7 @@ class ScriptSession {
   std::vector<std::string> lastNvtScreen_;  // the NVT screen counted as output
   mutable std::vector<std::string> lastScreen_;
   mutable std::vector<uint8_t> lastCells_;  // 3270 characters and attributes lastScreen_ was read from
+  mutable std::vector<std::string> typedScreen_;  // lastScreen_ with the characters being typed
 };
 
 // The one session of the program; message boxes and records reach it here.

@@ -7,6 +7,7 @@
 
 #include "platform/posix/internal.h"
 #include "platform/posix/testing.h"
+#include "platform/posix/winsock_bridge.h"
 
 namespace posix {
 namespace {
@@ -79,6 +80,7 @@ int WINAPI closesocket(SOCKET s) {
     return SOCKET_ERROR;
   }
   asyncForget(s);  // no more events from a closed socket
+  if (s <= 0x7FFFFFFF) posix::bsd::forgetSocket(static_cast<int>(s));
   if (s == INVALID_SOCKET || s > 0x7FFFFFFF || close(static_cast<int>(s)) != 0) {
     WSASetLastError(WSAENOTSOCK);
     return SOCKET_ERROR;

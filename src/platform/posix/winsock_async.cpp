@@ -43,7 +43,7 @@ void rewatch(SOCKET s) {
   a.watch = 0;
   short wanted = 0;
   if (a.connecting && (a.events & FD_CONNECT)) wanted |= POLLOUT;
-  if (!a.connecting && !a.closed && a.readArmed && (a.events & (FD_READ | FD_CLOSE))) wanted |= POLLIN;
+  if (!a.connecting && !a.closed && a.readArmed && (a.events & (FD_READ | FD_CLOSE))) wanted |= POLLIN | POLLRDHUP;
   if (wanted) a.watch = addWatch(static_cast<int>(s), wanted, [s](short revents) { onReady(s, revents); });
 }
 
@@ -61,7 +61,10 @@ void onReady(SOCKET s, short revents) {
     post(s, a, FD_CONNECT, error);
   } else {
     int error = 0;
-    const int state = bsd::peekState(fd, &error);
+    // Readable with the peer's side still open and no error: data waits. A
+    // hang-up or an error is told apart from data that precedes it by a peek.
+    const bool dataOnly = (revents & POLLIN) && !(revents & (POLLRDHUP | POLLHUP | POLLERR));
+    const int state = dataOnly ? 1 : bsd::peekState(fd, &error);
     if (state == 1 && (a.events & FD_READ)) {
       a.readArmed = false;  // until the program reads
       post(s, a, FD_READ, 0);

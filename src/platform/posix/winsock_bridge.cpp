@@ -16,10 +16,17 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 
 namespace posix {
 namespace bsd {
 namespace {
+
+// The descriptors openSocket made that are not closed yet.
+std::unordered_set<int>& openedSockets() {
+  static std::unordered_set<int> sockets;
+  return sockets;
+}
 
 // Winsock's codes (the same numbers as WSAE... in winsock_posix.h).
 enum : int {
@@ -169,8 +176,11 @@ int openSocket(int af, int type, int protocol, int* error) {
   }
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) *error = wsaErrorFromErrno(errno);
+  if (fd >= 0) openedSockets().insert(fd);
   return fd;
 }
+
+void forgetSocket(int fd) { openedSockets().erase(fd); }
 
 long sendBytes(int fd, const void* data, std::size_t length, int flags, int* error) {
   if (flags & ~kMsgOob) {
@@ -208,14 +218,18 @@ long receiveBytes(int fd, void* data, std::size_t length, int flags, int* error)
 }
 
 int readableBytes(int fd, unsigned long* count, int* error) {
-  struct stat st {};
-  if (fstat(fd, &st) != 0) {
-    *error = wsaErrorFromErrno(errno);
-    return -1;
-  }
-  if (!S_ISSOCK(st.st_mode)) {
-    *error = kWsaEnotsock;
-    return -1;
+  // A descriptor this layer opened as a socket needs no check (a read asks
+  // for the count each time); any other is checked to be a socket.
+  if (openedSockets().count(fd) == 0) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+      *error = wsaErrorFromErrno(errno);
+      return -1;
+    }
+    if (!S_ISSOCK(st.st_mode)) {
+      *error = kWsaEnotsock;
+      return -1;
+    }
   }
   int n = 0;
   if (ioctl(fd, FIONREAD, &n) != 0) {

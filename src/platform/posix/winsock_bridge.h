@@ -27,6 +27,8 @@ long sendBytes(int fd, const void* data, std::size_t length, int flags, int* err
 long receiveBytes(int fd, void* data, std::size_t length, int flags, int* error);
 // Bytes ready to be read without blocking.
 int readableBytes(int fd, unsigned long* count, int* error);
+// The socket is closed: its descriptor may be reused for anything.
+void forgetSocket(int fd);
 // Connects to an IPv4 address and port, both in network byte order. A
 // non-blocking socket whose connection is under way fails with would-block, as
 // Winsock reports it.
