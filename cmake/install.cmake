@@ -24,7 +24,8 @@ install(TARGETS quillon LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 set(QUILLON_PUBLIC_HEADERS
   quillon.h quillon_api.h
   app/shell.h
-  net/connection.h net/embedding.h net/socket_io.h net/telnet.h
+  embed/embedding.h
+  net/connection.h net/socket_io.h net/telnet.h
   platform/win32.h platform/posix/win32_posix.h platform/posix/winsock_posix.h
   terminal/comm_tcp.h terminal/display.h terminal/states.h
   tn3270/ebcdic.h tn3270/screen_model.h

@@ -11,7 +11,7 @@
 #include "app/shell.h"
 #include "host_end.h"
 #include "net/connection.h"
-#include "net/embedding.h"
+#include "embed/embedding.h"
 #include "net/telnet.h"
 #include "platform/posix/testing.h"
 #include "ui/resource.h"

@@ -4,7 +4,7 @@
 
 #include "app/shell.h"           // window class, terminal window, cell measuring
 #include "net/connection.h"      // host dialog and connecting
-#include "net/embedding.h"       // typing into the window, the record handler
+#include "embed/embedding.h"     // typing into the window, the record handler
 #include "net/socket_io.h"       // bytes to and from the host, error reports
 #include "net/telnet.h"          // the Telnet engine
 #include "terminal/comm_tcp.h"   // the terminal object of a window

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bad_input_wire.h"
-#include "net/embedding.h"
+#include "embed/embedding.h"
 #include "session_fixture.h"
 #include "tn3270/ebcdic.h"
 #include "ui/resource.h"

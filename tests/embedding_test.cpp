@@ -14,7 +14,7 @@
 
 #include "field_layout.h"
 #include "connected_fixture.h"
-#include "net/embedding.h"
+#include "embed/embedding.h"
 #include "scripted_host.h"
 #include "tn3270/ebcdic.h"
 

@@ -1,5 +1,5 @@
 // The embedding interface.
-#include "net/embedding.h"
+#include "embed/embedding.h"
 
 #include <algorithm>
 
