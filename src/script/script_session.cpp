@@ -177,7 +177,7 @@ bool ScriptSession::In3270() const { return Connected() && terminal()->terminalM
 
 bool ScriptSession::Negotiating() const {
   // Some of BINARY, TERMINAL-TYPE and END-OF-RECORD agreed, but not all.
-  return Connected() && !In3270() && (terminal()->terminalMode & 7) != 0;
+  return Connected() && !In3270() && (terminal()->terminalMode & (kModeBinary | kModeTerminalType | kModeEOR)) != 0;
 }
 
 bool ScriptSession::Formatted() const { return In3270() && terminal()->fieldCount > 0; }

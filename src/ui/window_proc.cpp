@@ -57,7 +57,7 @@ void CommTcp::onCommand(HWND hwnd, UINT id) {
 }
 
 void CommTcp::onChar(HWND hwnd, WPARAM ch, LPARAM lParam) {
-  terminalMode &= 0x0F;
+  terminalMode &= kMode3270;  // only the four negotiation bits count
   if (connected == 0) {
     MessageBoxA(nullptr, "Please Connect to a host First", "Connect First", MB_OK);
     return;
