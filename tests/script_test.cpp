@@ -352,6 +352,13 @@ TEST(ScriptNvtHost, KeysGoOutAsTheVt100SendsThemAndAsciiReadsTheScreen) {
       {"Ascii(0, 0, 5, 12)",
        says({"            ", "            ", "            ", "            ", "         HI "}, inNvt(4, 11))},
   });
+  // Text after "~{" on a row is shifted into the upper half as the window
+  // shows it, so the script reads blanks there too.
+  host.send(text("\x1b[6;3HXY\x1b[6;1H~{"));
+  play(program, {
+      {"Wait(Output)", says(inNvt(5, 2))},
+      {"Ascii(5, 0, 1, 6)", says({"~{    "}, inNvt(5, 2))},
+  });
   host.closeConnection();
   play(program, {
       {"Wait(Disconnect)", says(kOffline)},
