@@ -4,9 +4,8 @@
 #include <cctype>
 #include <string>
 
-#include "demo_host.h"
+#include "demo_logon.h"
 #include "session_fixture.h"
-#include "tls_host.h"
 #include "ui/resource.h"
 
 namespace {
@@ -31,35 +30,54 @@ class TlsDemoTest : public SessionFixture {
     return pumpUntil([&] { return row(r).find(text) != std::string::npos; }, 10000);
   }
   std::string lastBox() const { return messageBoxes().empty() ? "" : messageBoxes().back().text; }
+  // The user at the window's keyboard.
+  demo::User user() {
+    const auto screen = [this] { return screenRows(24); };
+    return demo::User{
+        [this, screen](const std::vector<std::string>& texts) {
+          const auto all = [&] {
+            for (const std::string& t : texts)
+              if (screen().find(t) == std::string::npos) return false;
+            return true;
+          };
+          if (pumpUntil(all, 10000)) return ::testing::AssertionSuccess();
+          return ::testing::AssertionFailure() << "the window shows:\n" << screen();
+        },
+        [screen](const std::string& text) { return screen().find(text) != std::string::npos; },
+        [this](const std::string& text) {
+          typeLetters(text);
+          return true;
+        },
+        [this](const std::string& key) {
+          if (key == "Tab") press(VK_TAB, 0x0F);
+          else press(VK_RETURN, 0x1C);
+          return true;
+        },
+        {}};
+  }
 };
 
 TEST_F(TlsDemoTest, LogonThroughStunnelReachesTheMainMenu) {
-  if (TestCertificates().empty()) GTEST_SKIP() << "the openssl command could not make the certificates";
-  DemoHost host;
-  ASSERT_GT(host.port(), 0) << host.firstLine();
-  Stunnel tunnel(host.port(), "good");
-  ASSERT_GT(tunnel.port(), 0) << "stunnel did not start";
-  writeFile("quillon.ini", "[TLS]\nCAFile=" + TestCertificates() + "/ca.pem\n");
+  demo::TlsDemoHost host;
+  if (host.skipped()) GTEST_SKIP() << host.trouble();
+  ASSERT_EQ(host.trouble(), "");
+  writeFile("quillon.ini", demo::TlsDemoHost::Settings());
 
-  const std::string address = "localhost:" + std::to_string(tunnel.port());
+  const std::string address = "localhost:" + std::to_string(host.port());
   answerDialog(DialogAnswer{"tls:" + address});
   SendMessageA(hwnd, WM_COMMAND, IDM_CONNECT, 0);
-  ASSERT_TRUE(rowShows(0, "QUILLON DEMO HOST - LOGON")) << lastBox() << "\n" << screenRows(24);
-  EXPECT_NE(row(7).find("USERID   ===>"), std::string::npos) << row(7);
-  EXPECT_NE(row(9).find("PASSWORD ===>"), std::string::npos) << row(9);
+  ASSERT_TRUE(rowShows(0, demo::kLogonTitle)) << lastBox() << "\n" << screenRows(24);
+  EXPECT_NE(row(7).find(demo::kUserPrompt), std::string::npos) << row(7);
+  EXPECT_NE(row(9).find(demo::kPasswordPrompt), std::string::npos) << row(9);
   EXPECT_EQ(caption(), "Quillon  Host:  " + address + "  [TLS]");
   EXPECT_EQ(terminal()->cursorRow, 7);
   EXPECT_EQ(terminal()->cursorColumn, 18);
 
-  typeLetters("alice");
-  press(VK_TAB, 0x0F);
-  typeLetters("secret");
-  EXPECT_NE(row(7).find("===>  alice"), std::string::npos) << row(7);
-  EXPECT_EQ(row(9).find("secret"), std::string::npos) << "the password field shows nothing";
-  press(VK_RETURN, 0x1C);
-  ASSERT_TRUE(rowShows(0, "QUILLON DEMO HOST - MAIN MENU")) << screenRows(24);
+  demo::User keyboard = user();
+  keyboard.typed = [this] { EXPECT_NE(row(7).find("===>  alice"), std::string::npos) << row(7); };
+  ASSERT_TRUE(demo::WalkLogon(keyboard));
   EXPECT_NE(row(0).find("USER ALICE"), std::string::npos) << row(0);
-  EXPECT_NE(row(22).find("LOGON ACCEPTED - WELCOME, ALICE"), std::string::npos) << row(22);
+  EXPECT_NE(row(22).find(demo::kWelcome), std::string::npos) << row(22);
   EXPECT_TRUE(messageBoxes().empty()) << lastBox();
 }
 

@@ -7,8 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "demo_host.h"
-#include "tls_host.h"
+#include "demo_logon.h"
 #include "tmux_pane.h"
 
 using namespace tmuxpane;
@@ -47,9 +46,9 @@ class TtyDemoTest : public ::testing::Test {
     return shows({"Quillon", "Main  Edit  Connect"});
   }
   // Waits until the pane shows every one of the texts.
-  ::testing::AssertionResult shows(std::initializer_list<std::string> texts) {
+  ::testing::AssertionResult shows(std::initializer_list<std::string> texts) { return showsAll(texts); }
+  ::testing::AssertionResult showsAll(const std::vector<std::string>& wanted) {
     std::string pane;
-    const std::vector<std::string> wanted(texts);
     if (tmux.waitFor(
             [&](const std::string& p) {
               for (const std::string& t : wanted)
@@ -65,6 +64,13 @@ class TtyDemoTest : public ::testing::Test {
     if (!tmux.keys("C-] Right Right Enter")) return ::testing::AssertionFailure() << "send-keys";
     return shows({"Destination Host", "127.0.0.1:"});
   }
+  // The user at the pane's keyboard.
+  demo::User user() {
+    return demo::User{[this](const std::vector<std::string>& texts) { return showsAll(texts); },
+                      [this](const std::string& text) { return has(tmux.pane(), text); },
+                      [this](const std::string& text) { return tmux.type(text); },
+                      [this](const std::string& key) { return tmux.keys(key); }, {}};
+  }
   Tmux tmux;
   std::string exe_;
   std::string dir_;
@@ -76,14 +82,7 @@ TEST_F(TtyDemoTest, A3270LogonAndAVt100ShellThenExit) {
   // 3270: the dialog offers IBM 3270; OK connects to the logon panel.
   ASSERT_TRUE(openHostDialog());
   ASSERT_TRUE(tmux.keys("Enter"));
-  ASSERT_TRUE(shows({"QUILLON DEMO HOST - LOGON", "USERID   ===>", "PASSWORD ===>"}));
-  ASSERT_TRUE(tmux.type("alice"));
-  ASSERT_TRUE(tmux.keys("Tab"));
-  ASSERT_TRUE(tmux.type("secret"));
-  ASSERT_TRUE(shows({"alice"}));
-  EXPECT_FALSE(has(tmux.pane(), "secret"));  // the password field does not show what is typed
-  ASSERT_TRUE(tmux.keys("Enter"));
-  ASSERT_TRUE(shows({"MAIN MENU", "WELCOME, ALICE"}));
+  ASSERT_TRUE(demo::WalkLogon(user()));
 
   // The list: PF8 pages forward, PF3 goes back to the menu.
   ASSERT_TRUE(tmux.type("1"));
@@ -122,7 +121,7 @@ TEST_F(TtyDemoTest, PassivePrefixReachesAStrictHost) {
   ASSERT_TRUE(openHostDialog());
   EXPECT_TRUE(has(tmux.pane(), "passive:127.0.0.1:"));
   ASSERT_TRUE(tmux.keys("Enter"));
-  ASSERT_TRUE(shows({"QUILLON DEMO HOST - LOGON", "USERID   ===>"}));
+  ASSERT_TRUE(shows({demo::kLogonTitle, demo::kUserPrompt}));
   EXPECT_FALSE(has(tmux.pane(), "Host:  passive:"));  // the caption shows the name alone
   ASSERT_TRUE(tmux.keys("C-] Down"));
   ASSERT_TRUE(shows({"│ Exit"}));
@@ -133,25 +132,18 @@ TEST_F(TtyDemoTest, PassivePrefixReachesAStrictHost) {
 // Through TLS: stunnel in front of the demo host, Quillon started with a "tls:"
 // host and the test CA in the quillon.ini of its working directory.
 TEST_F(TtyDemoTest, TlsLogonThroughStunnel) {
-  if (TestCertificates().empty()) GTEST_SKIP() << "the openssl command could not make the certificates";
-  DemoHost host;
-  ASSERT_GT(host.port(), 0) << host.firstLine();
-  Stunnel tunnel(host.port(), "good");
-  ASSERT_GT(tunnel.port(), 0) << "stunnel did not start";
-  std::ofstream(dir_ + "/quillon.ini") << "[TLS]\nCAFile=" << TestCertificates() << "/ca.pem\n";
-  const std::string address = "127.0.0.1:" + std::to_string(tunnel.port());
+  demo::TlsDemoHost host;
+  if (host.skipped()) GTEST_SKIP() << host.trouble();
+  ASSERT_EQ(host.trouble(), "");
+  std::ofstream(dir_ + "/quillon.ini") << demo::TlsDemoHost::Settings();
+  const std::string address = "127.0.0.1:" + std::to_string(host.port());
   ASSERT_TRUE(launch(quote(exe_) + " " + quote("tls:" + address) + "\necho quillon-exit-status=$?\n"));
 
   ASSERT_TRUE(openHostDialog());
   EXPECT_TRUE(has(tmux.pane(), "tls:" + address));
   ASSERT_TRUE(tmux.keys("Enter"));
-  ASSERT_TRUE(shows({"QUILLON DEMO HOST - LOGON", "USERID   ===>", "Host:  " + address + "  [TLS]"}));
-  ASSERT_TRUE(tmux.type("alice"));
-  ASSERT_TRUE(tmux.keys("Tab"));
-  ASSERT_TRUE(tmux.type("secret"));
-  ASSERT_TRUE(shows({"alice"}));
-  ASSERT_TRUE(tmux.keys("Enter"));
-  ASSERT_TRUE(shows({"MAIN MENU", "WELCOME, ALICE"}));
+  ASSERT_TRUE(shows({"Host:  " + address + "  [TLS]"}));
+  ASSERT_TRUE(demo::WalkLogon(user()));
   ASSERT_TRUE(tmux.keys("C-] Down"));
   ASSERT_TRUE(shows({"│ Exit"}));
   ASSERT_TRUE(tmux.keys("Down Enter"));
