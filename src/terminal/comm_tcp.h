@@ -21,6 +21,7 @@ typedef void (*RecordHandler)(void);
 constexpr int kNvtColumns = 81;
 constexpr int kNvtMaxRows = 25;
 constexpr int kNvtBufferCells = 5 * kNvtMaxRows * kNvtColumns;
+static_assert(ScreenDamage::kRows == kNvtMaxRows, "the damage record covers every live row");
 
 // The longest Telnet command (a subnegotiation) held over a read boundary, and the
 // longest unfinished escape sequence kept for the next read.
@@ -224,7 +225,7 @@ class QUILLON_API CommTcp {
   int32_t selecting{};
   int32_t newLineMode{};
   int32_t replaceMode{};
-  int32_t repaintPending{};  // unused: the whole-view redraw is damage.nvtView
+  int32_t repaintPending{};  // a whole NVT repaint is due at the end of the batch: no cells are noted meanwhile
   uint8_t receiveBuffer[4096]{};
   uint8_t pendingTail[4096]{};
   int32_t pendingTailLength{};

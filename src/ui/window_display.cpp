@@ -1,8 +1,6 @@
 // The window's Display: paints what a batch changed, then places the caret.
 #include "ui/window_display.h"
 
-#include <cstring>
-
 #include "terminal/comm_tcp.h"
 #include "vt100/nvt_cells.h"
 
