@@ -3,6 +3,7 @@
 // and presents it once per read batch.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -69,6 +70,29 @@ TEST_F(DisplaySeamTest, EachBatchIsPresentedOnceWithWhatItChanged) {
   }
   t->terminalMode = 0;
   t->display = nullptr;
+}
+
+// Where a record leaves the cursor is the engine's work, the same whatever
+// shows the screen: the window's painter, or a display that draws nothing.
+TEST_F(DisplaySeamTest, ARecordPlacesTheCursorWhateverTheDisplay) {
+  // Erase/Write: a protected field at 0, an input field after it, no insert cursor.
+  const std::string record = "\xF5\xC3\x1D\x60\xC1\xC2\x1D\x40\xC3\xFF\xEF";
+  Recording recording;
+  Display* const painter = t->display;
+  std::vector<std::pair<int, int>> cursors;
+  for (Display* display : {painter, static_cast<Display*>(&recording)}) {
+    t->display = display;
+    t->terminalMode = kMode3270;
+    t->recordFill = 0;
+    t->InitScreen();
+    t->currentField = 0;
+    read(record);
+    cursors.emplace_back(t->cursorRow, t->cursorColumn);
+  }
+  EXPECT_EQ(cursors[0], cursors[1]);
+  EXPECT_EQ(cursors[0], std::make_pair(0, 0));
+  t->terminalMode = 0;
+  t->display = painter;
 }
 
 }  // namespace

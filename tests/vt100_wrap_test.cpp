@@ -106,6 +106,15 @@ TEST_F(Wrap, InsertModeWrapsTheSameWay) {
   EXPECT_EQ(rowText(1, 12), "Y0123456789 ");
   EXPECT_EQ(t->cursorRow, 1);
   EXPECT_EQ(t->cursorColumn, 1);
+
+  // On the last row the wrap scrolls the screen; the characters after it
+  // stay on the new last row.
+  putRow(24, letters(80) + "!");
+  parse("\x1b[25;80HXYZ");
+  EXPECT_EQ(rowText(23, 81), letters(79) + "X" + letters(80).substr(79, 1));
+  EXPECT_EQ(rowText(24, 4), "YZ  ");
+  EXPECT_EQ(t->cursorRow, 24);
+  EXPECT_EQ(t->cursorColumn, 2);
 }
 
 TEST_F(Wrap, ConnectStartsWithTheSettingsFileChoice) {

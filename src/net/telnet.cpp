@@ -236,9 +236,14 @@ int interpret(Batch& b, int i) {
   return b.length;
 }
 
-// Hands n bytes to the 3270 record parser; a completed record is shown at the end of the batch.
+// Hands n bytes to the 3270 record parser. After a completed record the
+// cursor goes to where the screen shows it (the first input field from the
+// insert-cursor address on); the screen itself is shown at the end of the batch.
 void toRecords(const Batch& b, unsigned char* p, int n) {
-  if (b.t.CreateScreen(p, n)) b.t.damage.screen3270 = true;
+  CommTcp& t = b.t;
+  if (!t.CreateScreen(p, n)) return;
+  t.ShowScreenIcPos(b.window, t.cellWidth, t.cellHeight, &t.cursorColumn, &t.cursorRow);
+  t.damage.screen3270 = true;
 }
 
 void parseBatch(Batch& b) {

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -22,20 +21,17 @@ void appendNumber(std::string* out, long long value) {
   out->append(digits, end);
 }
 
-// Seconds with three decimals, as "%.3f" writes them.
+// Seconds with three decimals, as "%.3f" writes them (the value rounded
+// exactly, half to even).
 void appendSeconds(std::string* out, double seconds) {
-  if (!(seconds >= 0 && seconds < 1e12)) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.3f", seconds);
-    *out += text;
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed, 3);
+  if (result.ec == std::errc()) {
+    out->append(text, result.ptr);
     return;
   }
-  const long long millis = std::llround(seconds * 1000);
-  appendNumber(out, millis / 1000);
-  const int fraction = static_cast<int>(millis % 1000);
-  const char decimals[5] = {'.', static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
-                            static_cast<char>('0' + fraction % 10), '\0'};
-  *out += decimals;
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  *out += text;
 }
 
 std::string lower(std::string s) {

@@ -17,7 +17,7 @@ struct ScreenDamage {
   // The whole NVT view is to be drawn again: rows moved, or a burst of bytes
   // whose changes are shown together.
   bool nvtView = false;
-  // A 3270 record completed: the 3270 screen and its cursor are new.
+  // A 3270 record completed: the 3270 screen is new (its cursor is placed).
   bool screen3270 = false;
   // The view came back from the history to the live screen.
   bool viewReturned = false;

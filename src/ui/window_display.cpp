@@ -62,7 +62,7 @@ class Painter : public Display {
       // (In 3270 mode the NVT view is not what the window shows.)
       if (t.terminalMode != kMode3270) InvalidateRect(hwnd, nullptr, FALSE);
     }
-    if (d.screen3270) t.ShowScreen(hwnd, t.cellWidth, t.cellHeight, &t.cursorColumn, &t.cursorRow);
+    if (d.screen3270) t.PaintScreen(hwnd, t.cellWidth, t.cellHeight);
     if (d.nvtView)
       t.PaintNVTScreen(hwnd, t.cellWidth, t.cellHeight);
     else

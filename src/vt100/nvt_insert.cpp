@@ -43,9 +43,10 @@ void advanceCursor(CommTcp& t, const nvt::Geometry& g, int column) {
   }
 }
 
-// Places one printable byte at the cursor.
-void placeChar(CommTcp& t, nvt::Geometry g, unsigned char ch) {
-  if (wrapIfDue(t, g)) g = nvt::cellLayout(t);  // a scroll moves the ring
+// Places one printable byte at the cursor. A wrap that scrolls moves the
+// ring, so the caller's geometry is brought up to date for the bytes after.
+void placeChar(CommTcp& t, nvt::Geometry& g, unsigned char ch) {
+  if (wrapIfDue(t, g)) g = nvt::cellLayout(t);
   t.cursorRow = nvt::cursorRowOf(t, g);
   t.cursorColumn = nvt::clampInt(t.cursorColumn, 0, kNvtCursorColumnLimit);
   const int column = t.cursorColumn;
@@ -84,7 +85,7 @@ void placeChar(CommTcp& t, nvt::Geometry g, unsigned char ch) {
 
 void nvt::insertChar(CommTcp& t, unsigned char ch) {
   if (!hasBuffers(t)) return;
-  const Geometry g = cellLayout(t);
+  Geometry g = cellLayout(t);
   returnToLiveScreen(t, g);
   switch (ch) {
     case 0x0A:
