@@ -62,6 +62,7 @@ TEST(HostText, InvalidLuNamesAndPortsAreRefusedWithAMessage) {
     std::string error;
     EXPECT_FALSE(ParseHostText(c.text, &h, &error));
     EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    EXPECT_EQ(h.refusedPart, error.find("LU name") != std::string::npos ? "LU Name" : "Port");
   }
 }
 

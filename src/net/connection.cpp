@@ -33,7 +33,7 @@ extern "C" int ncTcpConnectToHost(HWND window, const char* hostName, SOCKET* s) 
   std::string error;
   if (!ParseHostText(hostName ? hostName : "", &host, &error)) {
     // Refused before any connection; the window stays for another try.
-    MessageBoxA(window, error.c_str(), error.rfind("The port", 0) == 0 ? "Port" : "LU Name", MB_OK);
+    MessageBoxA(window, error.c_str(), host.refusedPart.c_str(), MB_OK);
     return 0;
   }
   // Remembered for the socket's events: how the session starts, what TLS checks.

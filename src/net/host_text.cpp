@@ -60,11 +60,13 @@ bool ParseHostText(const std::string& text, HostText* out, std::string* error) {
     out->lu = rest.substr(0, at);
     rest.erase(0, at + 1);
     if (!validLu(out->lu)) {
+      out->refusedPart = "LU Name";
       if (error) *error = "The LU name \"" + out->lu + "\" is not valid: it must be 1 to 8 letters, digits, #, @ or $.";
       return false;
     }
   }
   if (!splitPort(&rest, &out->port)) {
+    out->refusedPart = "Port";
     if (error) *error = "The port \"" + rest.substr(rest.rfind(':') + 1) + "\" is not valid: it must be a number from 1 to 65535.";
     return false;
   }

@@ -20,6 +20,9 @@ struct HostText {
   unsigned short port = 0;  // 0: none given
   // The text without its prefixes ("LU@host:port"), as the caption shows it.
   std::string shown;
+  // When the text is refused, the part at fault as a message box captions
+  // it: "LU Name" or "Port".
+  std::string refusedPart;
 };
 
 // Reads a host text. A prefix followed by nothing or only digits is not a
