@@ -258,9 +258,9 @@ const std::vector<std::string>& ScriptSession::Screen() const {
   if (!t || t->terminalMode != kMode3270 || t->typedCount <= 0) return host;
   typedScreen_ = host;
   const int n = std::clamp<int>(t->typedCount, 0, static_cast<int>(sizeof t->typedChars));
-  const int p = t->cursorRow * kScreenColumns + t->cursorColumn;
+  const long long p = static_cast<long long>(t->cursorRow) * kScreenColumns + t->cursorColumn;
   for (int i = 0; i < n; ++i) {
-    const int q = p - n + i;
+    const long long q = p - n + i;
     if (q < 0 || q >= kScreenPositions) continue;
     const unsigned char ch = static_cast<unsigned char>(t->typedChars[i]);
     const bool hidden = fieldIsNonDisplay(t->positionAttribute[q]);
