@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <functional>
@@ -156,7 +157,10 @@ class Terminal {
     commands.insert(commands.end(), {0xFF, 0xF0});
     if (sub_ != Bytes{kTtype, 1}) return;  // SEND
     mode = (mode | 2) & ~8;
-    if (type_ == "IBM-3278-2") mode |= 8;
+    // A 3270 display type, in any case: 3270 mode once BINARY and END-OF-RECORD are on.
+    std::string upper = type_;
+    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    if (upper.rfind("IBM-327", 0) == 0) mode |= 8;
     Bytes is{0xFF, 0xFA, kTtype, 0};
     is.insert(is.end(), type_.begin(), type_.end());
     is.insert(is.end(), {0xFF, 0xF0});
@@ -233,25 +237,40 @@ Bytes address14(int a) { return {static_cast<uint8_t>((a >> 8) & 0x3F), static_c
 int decode(uint8_t a, uint8_t b) { return (a & 0xC0) == 0 ? ((a & 0x3F) << 8) | b : ((a & 0x3F) << 6) | (b & 0x3F); }
 
 struct Screen {
+  Screen() = default;
+  // A screen of another size: the alternate screen of an extended terminal.
+  Screen(int rows, int width) : columns(width), size(rows * width), cells(size, ' ') {}
+
+  int columns = 80;
+  int size = kSize;
   std::string cells = std::string(kSize, ' ');
   std::map<int, uint8_t> fields;  // start-field position -> attribute
   int cursor = -1;
+  // Extended orders: Start Field Extended and Set Attribute counted, the colours and highlights they set.
+  int extendedFields = 0;
+  int setAttributes = 0;
+  std::set<uint8_t> colours;
+  std::set<uint8_t> highlights;
 
   void apply(const Bytes& r) {
     ASSERT_GE(r.size(), 2u);
-    if (r[0] == 0xF5 || r[0] == 0x05) {
-      cells.assign(kSize, ' ');
+    if (r[0] == 0xF5 || r[0] == 0x05 || r[0] == 0x7E || r[0] == 0x0D) {
+      cells.assign(size, ' ');
       fields.clear();
     }
     int ba = 0;
+    const auto attribute = [&](uint8_t type, uint8_t value) {
+      if (type == 0x42 && value != 0) colours.insert(value);
+      if (type == 0x41 && value != 0) highlights.insert(value);
+    };
     for (size_t i = 2; i < r.size();) {
       const uint8_t b = r[i];
       if ((b == 0x11 || b == 0x3C) && i + 2 < r.size()) {
         const int stop = decode(r[i + 1], r[i + 2]);
-        ASSERT_LT(stop, kSize);
+        ASSERT_LT(stop, size);
         if (b == 0x3C) {
           ASSERT_LT(i + 3, r.size());
-          for (; ba != stop; ba = (ba + 1) % kSize) cells[ba] = fromEbcdic(r[i + 3]);
+          for (; ba != stop; ba = (ba + 1) % size) cells[ba] = fromEbcdic(r[i + 3]);
           ++i;
         }
         ba = stop;
@@ -259,25 +278,42 @@ struct Screen {
       } else if (b == 0x1D && i + 1 < r.size()) {
         fields[ba] = r[i + 1];
         cells[ba] = ' ';
-        ba = (ba + 1) % kSize;
+        ba = (ba + 1) % size;
         i += 2;
+      } else if (b == 0x29 && i + 1 < r.size()) {
+        const size_t pairs = r[i + 1];
+        ASSERT_LE(i + 2 + 2 * pairs, r.size());
+        ++extendedFields;
+        fields[ba] = 0;
+        for (size_t p = 0; p < pairs; ++p) {
+          const uint8_t type = r[i + 2 + 2 * p], value = r[i + 3 + 2 * p];
+          if (type == 0xC0) fields[ba] = value;
+          attribute(type, value);
+        }
+        cells[ba] = ' ';
+        ba = (ba + 1) % size;
+        i += 2 + 2 * pairs;
+      } else if (b == 0x28 && i + 2 < r.size()) {
+        ++setAttributes;
+        attribute(r[i + 1], r[i + 2]);
+        i += 3;
       } else if (b == 0x13) {
         cursor = ba;
         ++i;
       } else {
         cells[ba] = fromEbcdic(b);
-        ba = (ba + 1) % kSize;
+        ba = (ba + 1) % size;
         ++i;
       }
     }
   }
-  std::string row(int r) const { return cells.substr(r * 80, 80); }
+  std::string row(int r) const { return cells.substr(r * columns, columns); }
   std::string message() const { return row(22); }
   // Unprotected fields: the address of the first character and the attribute.
   std::vector<std::pair<int, uint8_t>> inputs() const {
     std::vector<std::pair<int, uint8_t>> out;
     for (const auto& [at, attribute] : fields)
-      if ((attribute & 0x20) == 0) out.push_back({(at + 1) % kSize, attribute});
+      if ((attribute & 0x20) == 0) out.push_back({(at + 1) % size, attribute});
     return out;
   }
 };
@@ -455,6 +491,142 @@ TEST(DemoHostTest, RecordSplitAcrossWritesAndOversizedRecordAreHandled) {
   ASSERT_EQ(t.records.size(), 2u);
   s.apply(t.records[1]);
   EXPECT_NE(s.message().find("USERID REQUIRED"), std::string::npos) << s.message();
+}
+
+// ---- extended terminals: the Query Reply and the alternate screen ------------
+
+// The terminal's Query Reply: the AID of a structured field, then the replies.
+Bytes queryReply(const std::vector<Bytes>& replies) {
+  Bytes r{0x88};
+  for (const Bytes& reply : replies) r.insert(r.end(), reply.begin(), reply.end());
+  return r;
+}
+// Usable Area: 12/14-bit addressing, sizes in cells; width and height, then
+// units, pel distances, cell size and buffer size, as a display sends them.
+Bytes usableArea(int columns, int rows) {
+  const int buffer = columns * rows;
+  return {0x00, 0x17, 0x81, 0x81, 0x01, 0x00, static_cast<uint8_t>(columns >> 8), static_cast<uint8_t>(columns),
+          static_cast<uint8_t>(rows >> 8), static_cast<uint8_t>(rows), 0x01, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00,
+          0x00, 0x0A, 0x09, 0x0E, static_cast<uint8_t>(buffer >> 8), static_cast<uint8_t>(buffer)};
+}
+// Color: its pairs of colour attribute value and colour shown, the default's first.
+Bytes colourReply(const Bytes& pairs) {
+  Bytes r{0x00, static_cast<uint8_t>(6 + pairs.size()), 0x81, 0x86, 0x00, static_cast<uint8_t>(pairs.size() / 2)};
+  r.insert(r.end(), pairs.begin(), pairs.end());
+  return r;
+}
+const Bytes kHighlightReply = bytesOf({0x00, 0x0D, 0x81, 0x87, 0x04, 0x00, 0xF0, 0xF1, 0xF1, 0xF2, 0xF2, 0xF4, 0xF4});
+const Bytes kEightColours = bytesOf({0x00, 0xF4, 0xF1, 0xF1, 0xF2, 0xF2, 0xF3, 0xF3, 0xF4, 0xF4, 0xF5, 0xF5, 0xF6, 0xF6,
+                                     0xF7, 0xF7});
+const char kQuery[] = "F3 00 05 01 FF 02";
+
+// The terminal's Enter with text in one field; each address in the form its value needs.
+Bytes enterWith(int cursor, int field, const std::string& text) {
+  Bytes r{0x7D};
+  const Bytes at = cursor >= 4096 ? address14(cursor) : address12(cursor);
+  r.insert(r.end(), at.begin(), at.end());
+  return withField(r, field, text, field >= 4096);
+}
+
+TEST(DemoHostTest, ExtendedTerminalGetsTheMenuOnItsAlternateScreen) {
+  struct Case {
+    const char* what;
+    const char* type;
+    int columns, rows;
+    std::vector<Bytes> replies;  // after the Usable Area
+    bool colour;
+  };
+  const Case cases[] = {
+      {"model 4, eight colours", "IBM-3279-4-E", 80, 43, {colourReply(kEightColours), kHighlightReply}, true},
+      {"model 5, type in lower case", "ibm-3279-5-e", 132, 27, {colourReply(kEightColours)}, true},
+      {"model 2, the default colour only", "IBM-3278-2-E", 80, 24, {colourReply({0x00, 0xF4})}, false},
+      {"more pairs counted than sent, then a field running past the end", "IBM-3279-4-E", 80, 43,
+       {bytesOf({0x00, 0x08, 0x81, 0x86, 0x00, 0xFF, 0x00, 0xF4}), bytesOf({0xFF, 0xFF, 0x81, 0x86})}, false},
+      {"beyond 12-bit addresses", "IBM-3279-5-E", 160, 62, {colourReply(kEightColours)}, true},
+  };
+  DemoHost host;
+  ASSERT_GT(host.port(), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Terminal t(host.port(), c.type);
+    ASSERT_TRUE(t.waitRecords(1));
+    EXPECT_EQ(hex(t.records[0]), kQuery);
+    std::vector<Bytes> replies{usableArea(c.columns, c.rows)};
+    replies.insert(replies.end(), c.replies.begin(), c.replies.end());
+    t.send(framed(queryReply(replies)));
+
+    ASSERT_TRUE(t.waitRecords(2));
+    ASSERT_FALSE(t.records[1].empty());
+    EXPECT_EQ(t.records[1][0], 0x7E) << "the logon panel is an Erase/Write Alternate";
+    Screen logon(c.rows, c.columns);
+    logon.apply(t.records[1]);
+    const auto inputs = logon.inputs();
+    ASSERT_EQ(inputs.size(), 3u);
+    EXPECT_EQ(logon.cursor, inputs[0].first);
+    t.send(framed(enterWith(logon.cursor, inputs[0].first, "alice")));
+
+    ASSERT_TRUE(t.waitRecords(3));
+    const Bytes& menu = t.records[2];
+    ASSERT_FALSE(menu.empty());
+    EXPECT_EQ(menu[0], 0x7E);
+    Screen s(c.rows, c.columns);
+    s.apply(menu);  // every address within the alternate screen
+    EXPECT_NE(s.row(0).find("MAIN MENU"), std::string::npos) << s.row(0);
+    EXPECT_NE(s.row(c.rows - 2).find("WELCOME, ALICE"), std::string::npos) << s.row(c.rows - 2);
+    EXPECT_NE(s.row(c.rows - 1).find("PF3=Logoff"), std::string::npos) << s.row(c.rows - 1);
+    // The body is centred: the option lines start as far from the left edge as they end from the right.
+    const int browse = static_cast<int>(s.cells.find("1  BROWSE"));
+    ASSERT_GE(browse, 0);
+    EXPECT_EQ(browse / c.columns, 5 + (c.rows - 24) / 2);
+    EXPECT_EQ(browse % c.columns, 4 + (c.columns - 80) / 2);
+    EXPECT_GT(s.extendedFields, 5);
+    EXPECT_GT(s.setAttributes, 0);
+    EXPECT_EQ(s.highlights.count(0xF2), 1u) << "option numbers reversed";
+    EXPECT_EQ(s.highlights.count(0xF4), 1u) << "input fields underscored";
+    if (c.colour) {
+      EXPECT_GE(s.colours.size(), 4u);
+    } else {
+      EXPECT_TRUE(s.colours.empty()) << "no colour for a terminal that shows none";
+    }
+    // The option field works at its place on this screen.
+    const auto options = s.inputs();
+    ASSERT_EQ(options.size(), 1u);
+    t.send(framed(enterWith(options[0].first, options[0].first, "2")));
+    ASSERT_TRUE(t.waitRecords(4));
+    Screen status(c.rows, c.columns);
+    status.apply(t.records[3]);
+    EXPECT_NE(status.row(0).find("SESSION STATUS"), std::string::npos) << status.row(0);
+  }
+}
+
+TEST(DemoHostTest, ExtendedTerminalWithoutAUsableQueryReplyGetsTheModel2Panels) {
+  struct Case {
+    const char* what;
+    bool answers;
+    Bytes reply;
+  };
+  const Case cases[] = {
+      {"an attention instead", true, bytesOf({0x7D, 0x40, 0x40})},
+      {"a reply without fields", true, bytesOf({0x88})},
+      {"a Usable Area cut short", true, bytesOf({0x88, 0x00, 0x17, 0x81, 0x81, 0x01, 0x00, 0x00, 0x50})},
+      {"a Usable Area smaller than 24x80", true, queryReply({usableArea(40, 12), colourReply(kEightColours)})},
+      {"no answer", false, {}},
+  };
+  DemoHost host;
+  ASSERT_GT(host.port(), 0);
+  Terminal model2(host.port(), "IBM-3278-2");
+  ASSERT_TRUE(model2.waitRecords(1));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Terminal t(host.port(), "IBM-3279-4-E");
+    ASSERT_TRUE(t.waitRecords(1));
+    EXPECT_EQ(hex(t.records[0]), kQuery);
+    if (c.answers) t.send(framed(c.reply));
+    ASSERT_TRUE(t.waitRecords(2));
+    EXPECT_EQ(hex(t.records[1]), hex(model2.records[0]));
+    t.readUntil([] { return false; }, 200);
+    EXPECT_EQ(t.records.size(), 2u) << "what came instead of the reply is no key";
+  }
 }
 
 TEST(DemoHostTest, LineModeCommands) {

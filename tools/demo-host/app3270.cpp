@@ -2,8 +2,15 @@
 // PF8, a status panel and a goodbye screen. Every panel is a fresh
 // Erase/Write; messages change only the message line, with a Write that
 // leaves the fields and what the user typed in them alone.
+//
+// An extended terminal ("IBM-3279-4-E") is first asked for its Query Reply.
+// When that tells its alternate screen size, the panels are written on that
+// screen with Erase/Write Alternate, centred on it, in colour (if it shows
+// colours) and with highlighting. Any other terminal, and one whose answer
+// does not tell, gets the panels of a model 2.
 #include <cstdio>
 #include <ctime>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -16,30 +23,40 @@ namespace {
 
 using namespace ds3270;
 
-constexpr int kMessageRow = 22;
-constexpr int kKeysRow = 23;
-constexpr int kMessageLength = kColumns - 1;
+// Where the panels go. They are laid out for 24x80; on a larger screen the
+// body moves down by `top` rows and right by `left` columns, so that it sits in
+// the middle, while the title rows, the message line and the keys line keep
+// to the top and the bottom and span the whole width.
+struct Layout {
+  Geometry screen;
+  int top = 0;
+  int left = 0;
+  int messageRow() const { return screen.rows - 2; }
+  int keysRow() const { return screen.rows - 1; }
+  int messageLength() const { return screen.columns - 1; }
+};
 
-// Input fields: the row and column of the attribute position; the field's
-// characters begin one position to the right.
+// Input fields: the row and column of the attribute position in the 24x80
+// layout; the field's characters begin one position to the right. The rows
+// of the body move with the layout; the list's command line stays at the top.
 struct InputField {
   int row;
   int column;
   int length;
   uint8_t attribute;
-  int begin() const { return address(row, column + 1); }
+  bool inBody = true;
 };
 
 constexpr InputField kUserId{7, 17, 8, kInput};
 constexpr InputField kPassword{9, 17, 8, kInputHidden};
 constexpr InputField kAccount{11, 17, 8, kInputNumeric};
 constexpr InputField kOption{10, 15, 2, kInputNumeric};
-constexpr InputField kCommand{1, 13, 30, kInput};
+constexpr InputField kCommand{1, 13, 30, kInput, false};
 
 constexpr int kRecords = 60;
 constexpr int kListFirstRow = 4;
-constexpr int kPageLines = 17;  // rows 4..20
-constexpr int kLastTop = kRecords - kPageLines;
+// The list fills rows 4 to 4 rows above the bottom: 17 lines on 24 rows.
+constexpr int kListOtherRows = 7;
 
 const char kUserIdRequired[] = "USERID REQUIRED";
 const char kUserIdInvalid[] = "USERID MUST BE 1 TO 8 LETTERS OR DIGITS";
@@ -88,16 +105,27 @@ std::string format(const char* pattern, int a, int b = 0, int c = 0) {
   return text;
 }
 
-// The line of the list for record n (0-based).
-std::string record(int n) {
+// The line of the list for record n (0-based), in three parts so that the
+// status can be shown in a colour of its own: before it, the status, after it.
+struct ListLine {
+  std::string before;
+  std::string status;
+  std::string after;
+  int state;  // 0 COMPLETE, 1 RUNNING, 2 WAITING, 3 HELD
+};
+
+ListLine record(int n) {
   static const char* const kNames[] = {"PAYROLL", "LEDGER", "INVENTRY", "BILLING", "SHIPPING",
                                        "ARCHIVE", "BACKUP", "REPORTS", "CLAIMS",  "ORDERS"};
   static const char* const kTypes[] = {"BATCH", "ONLINE", "UTILITY"};
   static const char* const kStates[] = {"COMPLETE", "RUNNING", "WAITING", "HELD"};
-  char text[96];
-  std::snprintf(text, sizeof text, " %04d  %-8s  %-7s  %-8s  Demonstration record %d of %d", n + 1, kNames[n % 10],
-                kTypes[n % 3], kStates[n % 4], n + 1, kRecords);
-  return text;
+  char before[48];
+  char status[16];
+  char after[48];
+  std::snprintf(before, sizeof before, " %04d  %-8s  %-7s  ", n + 1, kNames[n % 10], kTypes[n % 3]);
+  std::snprintf(status, sizeof status, "%-8s", kStates[n % 4]);
+  std::snprintf(after, sizeof after, "  Demonstration record %d of %d", n + 1, kRecords);
+  return {before, status, after, n % 4};
 }
 
 enum class Panel { Logon, Menu, List, Status };
@@ -109,6 +137,10 @@ class App3270 {
   void run();
 
  private:
+  enum class Read { Record, Timeout, Closed };
+  Read nextRecord(std::vector<uint8_t>& out, int timeoutMs);
+  bool query();
+
   void handle(const Inbound& in);
   void logon(const Inbound& in);
   void select(const Inbound& in);
@@ -121,13 +153,43 @@ class App3270 {
   void goodbye();
   void send(const Writer& w);
 
-  static void title(Writer& w, const std::string& text);
-  static void input(Writer& w, const InputField& f);
-  static void footer(Writer& w, const std::string& message, const std::string& keys);
+  // Positions of the 24x80 layout on the screen in use.
+  int row(int r) const { return r + layout_.top; }
+  int column(int c) const { return c + layout_.left; }
+  int row(const InputField& f) const { return f.inBody ? row(f.row) : f.row; }
+  int begin(const InputField& f) const { return layout_.screen.address(row(f), column(f.column) + 1); }
+  int pageLines() const { return layout_.screen.rows - kListOtherRows; }
+  int lastTop() const { return kRecords > pageLines() ? kRecords - pageLines() : 0; }
+
+  Writer newPanel() const;
+  // A field: a plain Start Field on a model 2; on an extended screen a Start
+  // Field Extended with the colour (when the terminal shows colours) and the
+  // highlighting.
+  void field(Writer& w, uint8_t attribute, uint8_t colour, uint8_t highlight = 0) const;
+  // Text at a position of the screen. On an extended screen it gets a field of
+  // its own, in the position before it, for its colour.
+  void label(Writer& w, int r, int c, const std::string& text, uint8_t colour) const;
+  // Characters in another colour, or highlighted, within a field (extended screens only).
+  void colourRun(Writer& w, uint8_t colour, const std::string& text) const;
+  void highlightRun(Writer& w, uint8_t highlight, const std::string& text) const;
+
+  void title(Writer& w, const std::string& text) const;
+  void rule(Writer& w, int r) const;
+  void input(Writer& w, const InputField& f) const;
+  void option(Writer& w, int r, const std::string& number, const std::string& name,
+              const std::string& description) const;
+  void listLine(Writer& w, int r, const ListLine& line) const;
+  void footer(Writer& w, const std::string& message, const std::string& keys) const;
 
   TelnetConnection& tn_;
   const SessionInfo& info_;
   const HostOptions& options_;
+  Layout layout_;
+  bool extended_ = false;  // the panels go on the alternate screen, with extended attributes
+  bool colour_ = false;
+  bool queried_ = false;
+  std::vector<uint8_t> record_;  // the record being received
+  bool overflow_ = false;
   Panel panel_ = Panel::Logon;
   std::string userId_;
   std::string account_;
@@ -139,30 +201,79 @@ class App3270 {
 };
 
 void App3270::run() {
-  constexpr size_t kMaxRecord = 8192;
-  std::vector<uint8_t> record;
-  bool overflow = false;
+  if (isExtendedType(info_.terminalType) && !query()) return;
   show(Panel::Logon);
+  std::vector<uint8_t> record;
   while (!loggedOff_) {
-    if (tn_.pump(-1) == TelnetConnection::Wait::Closed) return;
+    if (nextRecord(record, -1) != Read::Record) return;
+    // A Query Reply that came after the host stopped waiting for it is no key.
+    if (queried_ && !record.empty() && record[0] == kAidStructuredField) continue;
+    handle(parseInbound(record, layout_.screen.positions()));
+  }
+  closeAfter(tn_, options_.logoffDelayMs);
+}
+
+// The next whole record from the client, waiting up to timeoutMs (negative:
+// without limit). A record longer than any this application asks for is
+// dropped whole.
+App3270::Read App3270::nextRecord(std::vector<uint8_t>& out, int timeoutMs) {
+  constexpr size_t kMaxRecord = 8192;
+  const int64_t deadline = nowMs() + timeoutMs;
+  for (;;) {
     auto& events = tn_.events();
-    while (!events.empty() && !loggedOff_) {
+    while (!events.empty()) {
       const Event e = events.front();
       events.pop_front();
       if (!e.command) {
-        if (record.size() < kMaxRecord)
-          record.push_back(e.byte);
+        if (record_.size() < kMaxRecord)
+          record_.push_back(e.byte);
         else
-          overflow = true;
+          overflow_ = true;
       } else if (e.byte == telnet::EOR) {
-        // A record longer than any this application asks for is dropped whole.
-        if (!overflow) handle(parseInbound(record));
-        record.clear();
-        overflow = false;
+        const bool whole = !overflow_;
+        overflow_ = false;
+        if (whole) {
+          out.swap(record_);
+          record_.clear();
+          return Read::Record;
+        }
+        record_.clear();
       }
     }
+    int wait = -1;
+    if (timeoutMs >= 0) {
+      const int64_t left = deadline - nowMs();
+      if (left <= 0) return Read::Timeout;
+      wait = static_cast<int>(left);
+    }
+    if (tn_.pump(wait) == TelnetConnection::Wait::Closed) return Read::Closed;
   }
-  closeAfter(tn_, options_.logoffDelayMs);
+}
+
+// Asks an extended terminal for its Query Reply. When the reply tells a usable
+// area of at least 24x80, the panels go on that alternate screen; a terminal
+// that answers with anything else, or not in time, gets the default screen
+// without colour. False when the client went away.
+bool App3270::query() {
+  queried_ = true;
+  tn_.sendRecord(readPartitionQuery());
+  std::vector<uint8_t> reply;
+  const Read read = nextRecord(reply, options_.queryTimeoutMs);
+  if (read == Read::Closed) return false;
+  Capabilities c;
+  if (read == Read::Record && parseQueryReply(reply, c) && c.rows > 0) {
+    extended_ = true;
+    colour_ = c.colour;
+    layout_.screen = Geometry{c.rows, c.columns};
+    layout_.top = (c.rows - kRows) / 2;
+    layout_.left = (c.columns - kColumns) / 2;
+    std::fprintf(stderr, "quillon-demo-host: session %d: alternate screen %dx%d, %s\n", info_.number, c.rows,
+                 c.columns, colour_ ? "colour" : "no colour");
+  } else {
+    std::fprintf(stderr, "quillon-demo-host: session %d: %s; default screen\n", info_.number,
+                 read == Read::Timeout ? "no Query Reply in time" : "no usable Query Reply");
+  }
+  return true;
 }
 
 void App3270::handle(const Inbound& in) {
@@ -181,8 +292,8 @@ void App3270::handle(const Inbound& in) {
       break;
     case Panel::List:
       if (in.aid == kAidEnter) return command(in);
-      if (in.aid == kAidPf7) return scroll(-kPageLines);
-      if (in.aid == kAidPf8) return scroll(kPageLines);
+      if (in.aid == kAidPf7) return scroll(-pageLines());
+      if (in.aid == kAidPf8) return scroll(pageLines());
       if (in.aid == kAidPf3) return show(Panel::Menu);
       break;
     case Panel::Status:
@@ -194,15 +305,15 @@ void App3270::handle(const Inbound& in) {
 }
 
 void App3270::logon(const Inbound& in) {
-  const std::string user = upper(trim(in.fieldAt(kUserId.begin())));
-  const std::string account = trim(in.fieldAt(kAccount.begin()));
+  const std::string user = upper(trim(in.fieldAt(begin(kUserId))));
+  const std::string account = trim(in.fieldAt(begin(kAccount)));
   // The password is accepted whatever it is, and neither kept nor shown.
-  if (user.empty()) return message(kUserIdRequired, kUserId.begin());
+  if (user.empty()) return message(kUserIdRequired, begin(kUserId));
   if (user.size() > static_cast<size_t>(kUserId.length) || !lettersAndDigits(user))
-    return message(kUserIdInvalid, kUserId.begin());
+    return message(kUserIdInvalid, begin(kUserId));
   // The field admits only digits on most terminals, but what arrives is checked all the same.
   if (!account.empty() && (account.size() > static_cast<size_t>(kAccount.length) || !allDigits(account)))
-    return message(kAccountNotNumeric, kAccount.begin());
+    return message(kAccountNotNumeric, begin(kAccount));
   userId_ = user;
   account_ = account;
   const std::time_t now = std::time(nullptr);
@@ -213,45 +324,45 @@ void App3270::logon(const Inbound& in) {
 }
 
 void App3270::select(const Inbound& in) {
-  const std::string option = trim(in.fieldAt(kOption.begin()));
-  if (option.empty()) return message(kOptionRequired, kOption.begin());
+  const std::string option = trim(in.fieldAt(begin(kOption)));
+  if (option.empty()) return message(kOptionRequired, begin(kOption));
   if (option == "1") {
     top_ = 0;
     return show(Panel::List);
   }
   if (option == "2") return show(Panel::Status);
   if (option == "3") return goodbye();
-  message(kOptionInvalid, kOption.begin());
+  message(kOptionInvalid, begin(kOption));
 }
 
 void App3270::command(const Inbound& in) {
-  const std::string cmd = upper(trim(in.fieldAt(kCommand.begin())));
+  const std::string cmd = upper(trim(in.fieldAt(begin(kCommand))));
   if (cmd.empty()) return show(Panel::List);
   if (cmd == "TOP") {
     top_ = 0;
     return show(Panel::List, kTopOfList);
   }
   if (cmd == "BOTTOM" || cmd == "BOT") {
-    top_ = kLastTop;
+    top_ = lastTop();
     return show(Panel::List, kBottomOfList);
   }
   if (allDigits(cmd) && cmd.size() <= 4) {
     const int line = std::stoi(cmd);
     if (line >= 1 && line <= kRecords) {
-      top_ = line - 1 < kLastTop ? line - 1 : kLastTop;
+      top_ = line - 1 < lastTop() ? line - 1 : lastTop();
       return show(Panel::List);
     }
   }
-  message(kCommandInvalid, kCommand.begin());
+  message(kCommandInvalid, begin(kCommand));
 }
 
 void App3270::scroll(int lines) {
   int top = top_ + lines;
+  if (top > lastTop()) top = lastTop();
   if (top < 0) top = 0;
-  if (top > kLastTop) top = kLastTop;
   if (top == top_) return message(lines < 0 ? kTopOfList : kBottomOfList);
   top_ = top;
-  show(Panel::List, top_ == 0 ? kTopOfList : top_ == kLastTop ? kBottomOfList : "");
+  show(Panel::List, top_ == 0 ? kTopOfList : top_ == lastTop() ? kBottomOfList : "");
 }
 
 void App3270::help() {
@@ -267,75 +378,178 @@ void App3270::help() {
   }
 }
 
-void App3270::title(Writer& w, const std::string& text) {
-  w.at(0, 0).field(kProtectedBright).text(text);
-  w.at(1, 0).field(kProtected).repeatTo(2, 0, '-');
+Writer App3270::newPanel() const {
+  return extended_ ? Writer::eraseWriteAlternate(layout_.screen) : Writer::eraseWrite();
 }
 
-void App3270::input(Writer& w, const InputField& f) {
-  w.at(f.row, f.column).field(f.attribute);
-  w.at(f.row, f.column + 1 + f.length).field(kProtected);
+void App3270::field(Writer& w, uint8_t attribute, uint8_t colour, uint8_t highlight) const {
+  if (extended_)
+    w.field(attribute, colour_ ? colour : 0, highlight);
+  else
+    w.field(attribute);
 }
 
-void App3270::footer(Writer& w, const std::string& message, const std::string& keys) {
-  w.at(kMessageRow, 0).field(kProtectedBright).text(message.substr(0, kMessageLength));
-  w.at(kKeysRow, 0).field(kProtected).text(keys);
+void App3270::label(Writer& w, int r, int c, const std::string& text, uint8_t colour) const {
+  if (extended_) {
+    w.at(layout_.screen.address(r, c) - 1);
+    field(w, kProtected, colour);
+  } else {
+    w.at(r, c);
+  }
+  w.text(text);
+}
+
+void App3270::colourRun(Writer& w, uint8_t colour, const std::string& text) const {
+  if (!extended_ || !colour_) {
+    w.text(text);
+    return;
+  }
+  w.character(kAttrColour, colour).text(text).character(kAttrColour, 0);
+}
+
+void App3270::highlightRun(Writer& w, uint8_t highlight, const std::string& text) const {
+  if (!extended_) {
+    w.text(text);
+    return;
+  }
+  w.character(kAttrHighlight, highlight).text(text).character(kAttrHighlight, 0);
+}
+
+void App3270::title(Writer& w, const std::string& text) const {
+  w.at(0, 0);
+  field(w, kProtectedBright, kYellow);
+  w.text(text);
+  rule(w, 1);
+}
+
+// A line of dashes across the screen.
+void App3270::rule(Writer& w, int r) const {
+  w.at(r, 0);
+  field(w, kProtected, kBlue);
+  w.repeatTo(r + 1, 0, '-');
+}
+
+void App3270::input(Writer& w, const InputField& f) const {
+  w.at(row(f), column(f.column));
+  field(w, f.attribute, kWhite, kUnderscore);
+  w.at(row(f), column(f.column) + 1 + f.length);
+  field(w, kProtected, kGreen);
+}
+
+// A line of the menu: the option's number, shown reversed, and name, then what it does.
+void App3270::option(Writer& w, int r, const std::string& number, const std::string& name,
+                     const std::string& description) const {
+  w.at(row(r), column(3));
+  field(w, kProtectedBright, kWhite);
+  highlightRun(w, kReverse, number);
+  w.text("  " + name);
+  w.at(row(r), column(15));
+  field(w, kProtected, kTurquoise);
+  w.text(description);
+}
+
+void App3270::listLine(Writer& w, int r, const ListLine& line) const {
+  static const uint8_t kStateColours[] = {0, kYellow, kTurquoise, kRed};
+  w.at(r, column(0));
+  colourRun(w, kGreen, line.before);
+  if (!extended_ || line.state == 0)
+    w.text(line.status);
+  else if (colour_)
+    colourRun(w, kStateColours[line.state], line.status);
+  else if (line.state == 3)
+    highlightRun(w, kReverse, line.status);
+  else
+    w.text(line.status);
+  colourRun(w, kGreen, line.after);
+}
+
+void App3270::footer(Writer& w, const std::string& message, const std::string& keys) const {
+  w.at(layout_.messageRow(), 0);
+  field(w, kProtectedBright, kPink);
+  w.text(message.substr(0, layout_.messageLength()));
+  w.at(layout_.keysRow(), 0);
+  field(w, kProtected, kBlue);
+  if (!extended_ || !colour_) {
+    w.text(keys);
+    return;
+  }
+  // Each key's name in white, what it does in the field's blue.
+  size_t at = 0;
+  while (at < keys.size()) {
+    const size_t equals = keys.find('=', at);
+    if (equals == std::string::npos) break;
+    colourRun(w, kWhite, keys.substr(at, equals - at));
+    const size_t next = keys.find_first_not_of(' ', keys.find(' ', equals));
+    w.text(keys.substr(equals, next == std::string::npos ? std::string::npos : next - equals));
+    at = next == std::string::npos ? keys.size() : next;
+  }
+  if (at < keys.size()) w.text(keys.substr(at));
 }
 
 void App3270::show(Panel panel, const std::string& message) {
   panel_ = panel;
-  Writer w = Writer::eraseWrite();
+  Writer w = newPanel();
+  const int right = layout_.screen.columns;
   switch (panel) {
     case Panel::Logon:
       title(w, "QUILLON DEMO HOST - LOGON");
-      w.at(3, 1).text("Welcome. This host stands in for a mainframe, so that Quillon can be tried");
-      w.at(4, 1).text("without one. Any user id and password are accepted.");
-      w.at(kUserId.row, 3).text("USERID   ===>");
+      label(w, row(3), column(1), "Welcome. This host stands in for a mainframe, so that Quillon can be tried",
+            kGreen);
+      label(w, row(4), column(1), "without one. Any user id and password are accepted.", kGreen);
+      label(w, row(kUserId.row), column(3), "USERID   ===>", kTurquoise);
       input(w, kUserId);
-      w.at(kUserId.row, 28).text("1 to 8 letters or digits");
-      w.at(kPassword.row, 3).text("PASSWORD ===>");
+      label(w, row(kUserId.row), column(28), "1 to 8 letters or digits", kGreen);
+      label(w, row(kPassword.row), column(3), "PASSWORD ===>", kTurquoise);
       input(w, kPassword);
-      w.at(kPassword.row, 28).text("not shown, not checked");
-      w.at(kAccount.row, 3).text("ACCOUNT  ===>");
+      label(w, row(kPassword.row), column(28), "not shown, not checked", kGreen);
+      label(w, row(kAccount.row), column(3), "ACCOUNT  ===>", kTurquoise);
       input(w, kAccount);
-      w.at(kAccount.row, 28).text("digits only, may be left empty");
-      w.at(14, 1).text("Type a user id, press Tab, type any password, press Tab, type an account");
-      w.at(15, 1).text("number if you like, then press Enter.");
+      label(w, row(kAccount.row), column(28), "digits only, may be left empty", kGreen);
+      label(w, row(14), column(1), "Type a user id, press Tab, type any password, press Tab, type an account",
+            kGreen);
+      label(w, row(15), column(1), "number if you like, then press Enter.", kGreen);
       footer(w, message, "ENTER=Logon  PF1=Help  PF3=Exit  CLEAR=Redraw  PA1=Attention");
-      w.at(kUserId.row, kUserId.column + 1).cursor();
+      w.at(begin(kUserId)).cursor();
       break;
     case Panel::Menu:
       title(w, "QUILLON DEMO HOST - MAIN MENU");
-      w.at(0, 58).text("USER " + userId_);
-      w.at(3, 1).text("Select an option and press Enter.");
-      w.at(5, 3).field(kProtectedBright).text("1  BROWSE");
-      w.at(5, 15).field(kProtected).text("A list of 60 records, paged with PF7 and PF8");
-      w.at(6, 3).field(kProtectedBright).text("2  STATUS");
-      w.at(6, 15).field(kProtected).text("Information about this session");
-      w.at(7, 3).field(kProtectedBright).text("3  LOGOFF");
-      w.at(7, 15).field(kProtected).text("End the session");
-      w.at(kOption.row, 3).text("OPTION ===>");
+      label(w, 0, right - 22, "USER " + userId_, kWhite);
+      label(w, row(3), column(1), "Select an option and press Enter.", kGreen);
+      option(w, 5, "1", "BROWSE", "A list of 60 records, paged with PF7 and PF8");
+      option(w, 6, "2", "STATUS", "Information about this session");
+      option(w, 7, "3", "LOGOFF", "End the session");
+      label(w, row(kOption.row), column(3), "OPTION ===>", kTurquoise);
       input(w, kOption);
       footer(w, message, "ENTER=Select  PF1=Help  PF3=Logoff  CLEAR=Redraw  PA1=Attention");
-      w.at(kOption.row, kOption.column + 1).cursor();
+      w.at(begin(kOption)).cursor();
       break;
     case Panel::List: {
-      w.at(0, 0).field(kProtectedBright).text("QUILLON DEMO HOST - BROWSE");
-      const int last = top_ + kPageLines < kRecords ? top_ + kPageLines : kRecords;
-      w.at(0, 56).text(format("LINES %02d-%02d OF %02d", top_ + 1, last, kRecords));
-      w.at(1, 0).field(kProtected).text("COMMAND ===>");
+      w.at(0, 0);
+      field(w, kProtectedBright, kYellow);
+      w.text("QUILLON DEMO HOST - BROWSE");
+      const int last = top_ + pageLines() < kRecords ? top_ + pageLines() : kRecords;
+      label(w, 0, right - 24, format("LINES %02d-%02d OF %02d", top_ + 1, last, kRecords), kWhite);
+      w.at(1, column(0));
+      field(w, kProtected, kTurquoise);
+      w.text("COMMAND ===>");
       input(w, kCommand);
-      w.at(1, 46).text("TOP, BOTTOM or a line number");
-      w.at(2, 0).field(kProtectedBright).text(" LINE  NAME      TYPE     STATUS    DESCRIPTION");
-      w.at(3, 0).field(kProtected).repeatTo(4, 0, '-');
-      for (int i = top_; i < last; ++i) w.at(kListFirstRow + i - top_, 0).text(record(i));
+      label(w, 1, column(46), "TOP, BOTTOM or a line number", kGreen);
+      w.at(2, column(0));
+      field(w, kProtectedBright, kWhite);
+      w.text(" LINE  NAME      TYPE     STATUS    DESCRIPTION");
+      // The rule runs to the end of its row, as on a model-2 screen; on an
+      // extended screen it is blue and the list lines colour themselves.
+      w.at(3, 0);
+      field(w, kProtected, kBlue);
+      w.repeatTo(4, 0, '-');
+      for (int i = top_; i < last; ++i) listLine(w, kListFirstRow + i - top_, record(i));
       footer(w, message, "PF3=Return  PF7=Back  PF8=Forward  PF1=Help  CLEAR=Redraw  PA1=Attention");
-      w.at(kCommand.row, kCommand.column + 1).cursor();
+      w.at(begin(kCommand)).cursor();
       break;
     }
     case Panel::Status: {
       title(w, "QUILLON DEMO HOST - SESSION STATUS");
-      const std::string rows[][2] = {
+      std::vector<std::pair<std::string, std::string>> rows = {
           {"User id", userId_},
           {"Account", account_.empty() ? "(none)" : account_},
           {"Terminal type", info_.terminalType},
@@ -344,13 +558,23 @@ void App3270::show(Panel panel, const std::string& message) {
           {"Screens sent", std::to_string(screensSent_ + 1)},
           {"Keys received", std::to_string(keysReceived_)},
       };
-      int row = 3;
-      for (const auto& r : rows) {
-        w.at(row, 3).field(kProtected).text(padded(r[0] + " ", 18) + ":");
-        w.at(row, 24).field(kProtectedBright).text(r[1]);
-        ++row;
+      if (extended_)
+        rows.emplace_back("Screen", std::to_string(layout_.screen.rows) + " x " +
+                                        std::to_string(layout_.screen.columns) +
+                                        (colour_ ? ", colour" : ", no colour"));
+      int r = 3;
+      for (const auto& [name, value] : rows) {
+        w.at(row(r), column(3));
+        field(w, kProtected, kTurquoise);
+        w.text(padded(name + " ", 18) + ":");
+        w.at(row(r), column(24));
+        field(w, kProtectedBright, kWhite);
+        w.text(value);
+        ++r;
       }
-      w.at(row + 1, 3).field(kProtected).text("Press Enter to refresh, PF3 to return to the menu.");
+      w.at(row(r + 1), column(3));
+      field(w, kProtected, kGreen);
+      w.text("Press Enter to refresh, PF3 to return to the menu.");
       footer(w, message, "ENTER=Refresh  PF1=Help  PF3=Return  CLEAR=Redraw  PA1=Attention");
       break;
     }
@@ -359,18 +583,27 @@ void App3270::show(Panel panel, const std::string& message) {
 }
 
 void App3270::message(const std::string& text, int cursor) {
-  Writer w = Writer::write();
-  w.at(kMessageRow, 1).text(padded(text, kMessageLength));
-  if (cursor >= 0 && cursor < kPositions) w.at(cursor).cursor();
+  Writer w = Writer::write(layout_.screen);
+  w.at(layout_.messageRow(), 1).text(padded(text, layout_.messageLength()));
+  if (cursor >= 0 && cursor < layout_.screen.positions()) w.at(cursor).cursor();
   send(w);
 }
 
 void App3270::goodbye() {
-  Writer w = Writer::eraseWrite();
-  w.at(0, 0).field(kProtectedBright).text("QUILLON DEMO HOST");
-  w.at(1, 0).field(kProtected).repeatTo(2, 0, '-');
-  w.at(4, 1).text(userId_.empty() ? "Session ended." : "User " + userId_ + " logged off.");
-  w.at(6, 1).text("GOODBYE. The host closes the connection now.");
+  Writer w = newPanel();
+  w.at(0, 0);
+  field(w, kProtectedBright, kYellow);
+  w.text("QUILLON DEMO HOST");
+  rule(w, 1);
+  label(w, row(4), column(1), userId_.empty() ? "Session ended." : "User " + userId_ + " logged off.", kGreen);
+  if (extended_) {
+    w.at(row(6), column(0));
+    field(w, kProtectedBright, kWhite);
+    highlightRun(w, kBlink, "GOODBYE.");
+    w.text(" The host closes the connection now.");
+  } else {
+    w.at(6, 1).text("GOODBYE. The host closes the connection now.");
+  }
   send(w);
   loggedOff_ = true;
 }

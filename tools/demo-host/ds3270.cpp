@@ -1,5 +1,6 @@
 #include "ds3270.h"
 
+#include <algorithm>
 #include <array>
 
 namespace demohost::ds3270 {
@@ -45,10 +46,21 @@ uint8_t toEbcdic(char c) {
 
 char toAscii(uint8_t e) { return kToAscii[e]; }
 
+const std::vector<uint8_t>& readPartitionQuery() {
+  // Write Structured Field; the field: length 5, Read Partition, partition FF, Query.
+  static const std::vector<uint8_t> record{0xF3, 0x00, 0x05, 0x01, 0xFF, 0x02};
+  return record;
+}
+
 void encodeAddress(int address, uint8_t out[2]) {
-  const unsigned a = static_cast<unsigned>(address) % kPositions;
-  out[0] = kAddressCodes[(a >> 6) & 0x3F];
-  out[1] = kAddressCodes[a & 0x3F];
+  const unsigned a = static_cast<unsigned>(address) % kMaxPositions;
+  if (a < 4096) {
+    out[0] = kAddressCodes[(a >> 6) & 0x3F];
+    out[1] = kAddressCodes[a & 0x3F];
+  } else {
+    out[0] = static_cast<uint8_t>(a >> 8);
+    out[1] = static_cast<uint8_t>(a & 0xFF);
+  }
 }
 
 int decodeAddress(uint8_t first, uint8_t second) {
@@ -56,20 +68,22 @@ int decodeAddress(uint8_t first, uint8_t second) {
   return ((first & 0x3F) << 6) | (second & 0x3F);
 }
 
-Writer Writer::eraseWrite() { return Writer(0xF5, 0xC3); }
+Writer Writer::eraseWrite() { return Writer(0xF5, 0xC3, Geometry{}); }
+
+Writer Writer::eraseWriteAlternate(const Geometry& screen) { return Writer(0x7E, 0xC3, screen); }
 
 // 0x01 is the Write command's other code, which terminals accept as well; with
 // this one the terminal's field table, modified flags included, stays as it was.
-Writer Writer::write() { return Writer(0x01, 0xC2); }
+Writer Writer::write(const Geometry& screen) { return Writer(0x01, 0xC2, screen); }
 
 void Writer::addAddress(int address) {
   uint8_t code[2];
-  encodeAddress(address, code);
+  encodeAddress(static_cast<int>(static_cast<unsigned>(address) % static_cast<unsigned>(screen_.positions())), code);
   bytes_.push_back(code[0]);
   bytes_.push_back(code[1]);
 }
 
-Writer& Writer::at(int row, int column) { return at(address(row, column)); }
+Writer& Writer::at(int row, int column) { return at(screen_.address(row, column)); }
 
 Writer& Writer::at(int address) {
   bytes_.push_back(0x11);
@@ -80,6 +94,19 @@ Writer& Writer::at(int address) {
 Writer& Writer::field(uint8_t attribute) {
   bytes_.push_back(0x1D);
   bytes_.push_back(attribute);
+  return *this;
+}
+
+Writer& Writer::field(uint8_t attribute, uint8_t colour, uint8_t highlight) {
+  const uint8_t count = static_cast<uint8_t>(1 + (colour != 0) + (highlight != 0));
+  bytes_.insert(bytes_.end(), {0x29, count, kAttrField, attribute});
+  if (colour != 0) bytes_.insert(bytes_.end(), {kAttrColour, colour});
+  if (highlight != 0) bytes_.insert(bytes_.end(), {kAttrHighlight, highlight});
+  return *this;
+}
+
+Writer& Writer::character(uint8_t type, uint8_t value) {
+  bytes_.insert(bytes_.end(), {0x28, type, value});
   return *this;
 }
 
@@ -95,7 +122,7 @@ Writer& Writer::cursor() {
 
 Writer& Writer::repeatTo(int row, int column, char c) {
   bytes_.push_back(0x3C);
-  addAddress(address(row, column));
+  addAddress(screen_.address(row, column));
   bytes_.push_back(toEbcdic(c));
   return *this;
 }
@@ -107,14 +134,14 @@ std::string Inbound::fieldAt(int address) const {
   return text;
 }
 
-Inbound parseInbound(const std::vector<uint8_t>& record) {
+Inbound parseInbound(const std::vector<uint8_t>& record, int positions) {
   Inbound in;
   const size_t n = record.size();
   if (n == 0) return in;
   in.aid = record[0];
   if (n < 3) return in;
   in.cursor = decodeAddress(record[1], record[2]);
-  if (in.cursor >= kPositions) in.cursor = -1;
+  if (in.cursor >= positions) in.cursor = -1;
   Inbound::Field* current = nullptr;
   for (size_t i = 3; i < n; ++i) {
     if (record[i] == 0x11) {
@@ -122,7 +149,7 @@ Inbound parseInbound(const std::vector<uint8_t>& record) {
       const int a = decodeAddress(record[i + 1], record[i + 2]);
       i += 2;
       current = nullptr;
-      if (a < kPositions) {
+      if (a < positions) {
         in.fields.push_back(Inbound::Field{a, {}});
         current = &in.fields.back();
       }
@@ -130,9 +157,47 @@ Inbound parseInbound(const std::vector<uint8_t>& record) {
     }
     if (current == nullptr) continue;  // data before any address, or for a field off the screen
     const char c = toAscii(record[i]);
-    if (c != '\0' && current->text.size() < static_cast<size_t>(kPositions)) current->text.push_back(c);
+    if (c != '\0' && current->text.size() < static_cast<size_t>(positions)) current->text.push_back(c);
   }
   return in;
+}
+
+bool parseQueryReply(const std::vector<uint8_t>& record, Capabilities& out) {
+  out = Capabilities{};
+  const size_t n = record.size();
+  if (n == 0 || record[0] != kAidStructuredField) return false;
+  // Each structured field: a 2-byte length that counts itself (0: up to the end
+  // of the record), 0x81 for a Query Reply, the query code, then its body.
+  for (size_t i = 1; n - i >= 4;) {
+    size_t length = (static_cast<size_t>(record[i]) << 8) | record[i + 1];
+    if (length == 0) length = n - i;
+    if (length < 4 || length > n - i) break;
+    const uint8_t* f = record.data() + i;
+    i += length;
+    if (f[2] != 0x81) continue;
+    if (f[3] == 0x81 && length >= 10) {
+      // Usable Area: two flag bytes, then the width and the height in cells.
+      const int columns = (f[6] << 8) | f[7];
+      const int rows = (f[8] << 8) | f[9];
+      // The panels need at least the default size, and the addresses reach no further than 14 bits do.
+      if (columns >= kColumns && rows >= kRows && columns <= kMaxPositions / kRows &&
+          rows * columns <= kMaxPositions) {
+        out.rows = rows;
+        out.columns = columns;
+      }
+    } else if (f[3] == 0x86 && length >= 6) {
+      // Color: flags, the number of pairs, then the pairs of colour attribute
+      // value and the colour the terminal shows for it, the default's first.
+      // Colours are offered when one of blue..yellow shows as a colour of its
+      // own, not as the default, black or neutral white.
+      const size_t pairs = std::min<size_t>(f[5], (length - 6) / 2);
+      for (size_t p = 1; p < pairs; ++p) {
+        const uint8_t value = f[6 + 2 * p], shown = f[7 + 2 * p];
+        if (value >= kBlue && value <= kYellow && shown >= kBlue && shown != kWhite) out.colour = true;
+      }
+    }
+  }
+  return true;
 }
 
 }  // namespace demohost::ds3270

@@ -27,6 +27,12 @@ bool is3270Type(const std::string& type) {
   return upper.rfind("IBM-3278", 0) == 0 || upper.rfind("IBM-3279", 0) == 0;
 }
 
+bool isExtendedType(const std::string& type) {
+  const std::string name = type.substr(0, type.find('@'));
+  const size_t n = name.size();
+  return n >= 2 && name[n - 2] == '-' && (name[n - 1] == 'E' || name[n - 1] == 'e');
+}
+
 namespace {
 
 // Pumps the connection until the condition holds or the time is up; false

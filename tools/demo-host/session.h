@@ -15,6 +15,8 @@ struct HostOptions {
   int logoffDelayMs = 1000;
   // How long the host waits for each step of the negotiation.
   int negotiationTimeoutMs = 3000;
+  // How long the host waits for an extended terminal's Query Reply.
+  int queryTimeoutMs = 2000;
   // Behave like hosts that reset a client which sends anything before the host
   // has asked for its terminal type, and negotiate one step at a time.
   bool strict = false;
@@ -34,6 +36,9 @@ void runNvt(TelnetConnection& tn, const SessionInfo& info, const HostOptions& op
 
 // True for the 3270 display types ("IBM-3278-2" and its relatives), in any case.
 bool is3270Type(const std::string& terminalType);
+// True for the extended display types, whose names end in "-E" ("IBM-3279-4-E"),
+// in any case and with or without an "@" and a device name after it.
+bool isExtendedType(const std::string& terminalType);
 
 int64_t nowMs();
 
