@@ -15,6 +15,7 @@
 #include "net/transport.h"
 #include "terminal/comm_tcp.h"
 #include "terminal/nesting.h"
+#include "tn3270/model_screen.h"
 
 namespace {
 
@@ -146,6 +147,8 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       case FD_CONNECT:
         std::memset(willRefusals, 0, sizeof willRefusals);
         ResetVt100Modes();
+        model3270::ResetScreen(modelScreen, modelScreen.model);
+        modelLocked = 0;
         if (tlsRequested != 1 && passiveNegotiation != 1) {
           StartNegotiation(hwnd, &terminalMode, socketHandle, traceFile);
           connected = 1;

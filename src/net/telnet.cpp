@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/socket_io.h"
+#include "tn3270/terminal_model.h"
 #include "terminal/comm_tcp.h"
 #include "vt100/nvt_screen.h"
 #include "vt100/vt100_parser.h"
@@ -77,7 +78,9 @@ int commandLength(const unsigned char* p, int available) {
 void answerTerminalType(const Batch& b) {
   static const unsigned char kHead[4] = {kTelnetIAC, kTelnetSB, kOptionTerminalType, 0};
   static const unsigned char kTail[2] = {kTelnetIAC, kTelnetSE};
-  std::string name = b.t.terminalType == kTypeVt100 ? "VT100" : b.t.terminalType == kTypeIbm3270 ? "IBM-3278-2" : "";
+  std::string name = b.t.terminalType == kTypeVt100      ? "VT100"
+                     : b.t.terminalType == kTypeIbm3270 ? TerminalTypeName(b.t.modelScreen.model)
+                                                        : "";
   if (!name.empty()) {
     // A 3270 session asks for its LU by name after the type (RFC 1646).
     const size_t lu = strnlen(b.t.luName, sizeof b.t.luName - 1);

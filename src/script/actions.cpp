@@ -9,6 +9,8 @@
 #include <functional>
 #include <map>
 
+#include "script/read_buffer.h"
+#include "tn3270/terminal_model.h"
 #include "ui/resource.h"
 
 namespace {
@@ -127,6 +129,7 @@ Handler key(std::function<void(ScriptSession&)> press, bool attention, bool only
 // BackTab: to the start of the input field the cursor is in, or from there
 // (or from outside any input field) to the previous input field.
 bool backTab(Context& c) {
+  if (c.session.ModelMode()) return key([](ScriptSession& s) { s.ModelBackTab(); }, false, true)(c);
   int begin = 0, length = 0, offset = 0;
   if (c.session.Connected() && !c.session.Locked() && c.session.CursorField(&begin, &length, &offset) &&
       offset > 0) {
@@ -168,8 +171,8 @@ bool moveCursor(Context& c, long origin) {
   if (!c.session.In3270()) return c.fail("not in 3270 mode");
   if (c.session.Locked()) return c.fail("keyboard locked");
   long row = 0, column = 0;
-  if (!number(c.args[0], origin, kScreenRows - 1 + origin, &row) ||
-      !number(c.args[1], origin, kScreenColumns - 1 + origin, &column))
+  if (!number(c.args[0], origin, c.session.Rows() - 1 + origin, &row) ||
+      !number(c.args[1], origin, c.session.Columns() - 1 + origin, &column))
     return c.fail("row or column off the screen");
   if (!c.session.MoveCursor(static_cast<int>(row - origin), static_cast<int>(column - origin)))
     return c.fail("the keyboard cannot reach that position");
@@ -186,6 +189,7 @@ bool eraseField(Context& c, bool wholeField) {
   if (c.session.Locked()) return c.fail("keyboard locked");
   int begin = 0, length = 0, offset = 0;
   if (!c.session.CursorField(&begin, &length, &offset)) return c.fail("the cursor is in a protected field");
+  if (c.session.ModelMode()) return c.session.ModelErase(wholeField) || c.fail("the keyboard refused");
   const int from = wholeField ? begin : (begin + offset) % kScreenPositions;
   const int row = from / kScreenColumns, column = from % kScreenColumns;
   if (!c.session.MoveCursor(row, column)) return c.fail("the keyboard cannot reach the cursor's position");
@@ -200,24 +204,26 @@ bool ascii(Context& c) {
   if (!c.needConnection()) return false;
   const std::vector<std::string>& screen = c.session.Screen();
   const std::vector<std::string>& a = c.args;
-  long row = 0, column = 0, rows = kScreenRows, columns = kScreenColumns, length = -1;
+  const long screenRows = c.session.Rows(), screenColumns = c.session.Columns();
+  const long positions = screenRows * screenColumns;
+  long row = 0, column = 0, rows = screenRows, columns = screenColumns, length = -1;
   switch (a.size()) {
     case 0: break;
     case 1:
       // From the cursor, no further than the screen's last position.
       row = c.session.CursorRow();
       column = c.session.CursorColumn();
-      if (!number(a[0], 0, kScreenPositions - (row * kScreenColumns + column), &length))
+      if (!number(a[0], 0, positions - (row * screenColumns + column), &length))
         return c.fail("length off the screen");
       break;
     case 3:
     case 4:
-      if (!number(a[0], 0, kScreenRows - 1, &row) || !number(a[1], 0, kScreenColumns - 1, &column))
+      if (!number(a[0], 0, screenRows - 1, &row) || !number(a[1], 0, screenColumns - 1, &column))
         return c.fail("row or column off the screen");
       if (a.size() == 3) {
-        if (!number(a[2], 0, kScreenPositions - (row * kScreenColumns + column), &length))
+        if (!number(a[2], 0, positions - (row * screenColumns + column), &length))
           return c.fail("length off the screen");
-      } else if (!number(a[2], 1, kScreenRows - row, &rows) || !number(a[3], 1, kScreenColumns - column, &columns)) {
+      } else if (!number(a[2], 1, screenRows - row, &rows) || !number(a[3], 1, screenColumns - column, &columns)) {
         return c.fail("rows or columns off the screen");
       }
       break;
@@ -235,11 +241,11 @@ bool ascii(Context& c) {
     return true;
   }
   // A run of positions from (row, column), a line for each screen row it touches.
-  long p = row * kScreenColumns + column;
+  long p = row * screenColumns + column;
   std::string line;
   for (long k = 0; k < length; ++k, ++p) {
-    line += screen[p / kScreenColumns][p % kScreenColumns];
-    if ((p + 1) % kScreenColumns == 0 && k + 1 < length) {
+    line += screen[p / screenColumns][p % screenColumns];
+    if ((p + 1) % screenColumns == 0 && k + 1 < length) {
       c.data->push_back(line);
       line.clear();
     }
@@ -254,12 +260,22 @@ bool asciiField(Context& c) {
   int begin = 0, length = 0, offset = 0;
   if (!c.session.CursorAnyField(&begin, &length, &offset)) return c.fail("the cursor is not in a field");
   const std::vector<std::string>& screen = c.session.Screen();
+  const int columns = c.session.Columns(), positions = c.session.Rows() * columns;
   std::string text;
   for (int k = 0; k < length; ++k) {
-    const int p = (begin + k) % kScreenPositions;
-    text += screen[p / kScreenColumns][p % kScreenColumns];
+    const int p = (begin + k) % positions;
+    text += screen[p / columns][p % columns];
   }
   c.data->push_back(text);
+  return true;
+}
+
+bool readBuffer(Context& c) {
+  if (!c.needConnection()) return false;
+  if (!c.session.In3270()) return c.fail("not in 3270 mode");
+  const std::string how = c.args.empty() ? "ascii" : lower(c.args[0]);
+  if (how != "ascii" && how != "ebcdic") return c.fail("ReadBuffer takes Ascii or Ebcdic");
+  for (std::string& line : ReadBufferLines(*c.session.Terminal(), how == "ebcdic")) c.data->push_back(std::move(line));
   return true;
 }
 
@@ -340,12 +356,19 @@ bool query(Context& c) {
     answer = s.Connected() ? "host " + s.HostName() + " " + std::to_string(s.Port()) : "";
   } else if (what == "luname") {
     answer = s.Connected() ? s.LuName() : "";
-  } else if (what == "model") {
-    answer = "IBM-3278-2";
+  } else if (what == "model" || what == "terminalname") {
+    answer = TerminalTypeName(s.Model());
+  } else if (what == "screensize" || what == "screensizecurrent") {
+    answer = "rows " + std::to_string(s.Rows()) + " columns " + std::to_string(s.Columns());
+  } else if (what == "screensizemax") {
+    answer = "rows " + std::to_string(AlternateRows(s.Model())) + " columns " +
+             std::to_string(AlternateColumns(s.Model()));
   } else if (what == "tls") {
     answer = !s.Connected() ? "" : s.Tls() ? "secure" : "not secure";
   } else {
-    return c.fail("Query takes ConnectionState, Cursor, Formatted, Host, LuName, Model or Tls");
+    return c.fail(
+        "Query takes ConnectionState, Cursor, Formatted, Host, LuName, Model, ScreenSize, ScreenSizeCurrent, "
+        "ScreenSizeMax, TerminalName or Tls");
   }
   c.data->push_back(answer);
   return true;
@@ -378,6 +401,7 @@ const std::map<std::string, Entry>& table() {
       {"ascii", {ascii, 0, 4}},
       {"asciifield", {asciiField, 0, 0}},
       {"snap", {snap, 0, 1}},
+      {"readbuffer", {readBuffer, 0, 1}},
       {"query", {query, 1, 1}},
   };
   return actions;
@@ -433,7 +457,13 @@ std::string ScriptActions::Status(double seconds) const {
   else
     status += " N";
   status += !connected ? " N" : s.In3270() ? " I" : s.Negotiating() ? " P" : " C";
-  status += " 2 24 80 ";
+  status += ' ';
+  appendNumber(&status, s.Model().number);
+  status += ' ';
+  appendNumber(&status, s.Rows());
+  status += ' ';
+  appendNumber(&status, s.Columns());
+  status += ' ';
   appendNumber(&status, s.CursorRow());
   status += ' ';
   appendNumber(&status, s.CursorColumn());

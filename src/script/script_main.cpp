@@ -8,13 +8,16 @@
 #include <vector>
 
 #include "script/actions.h"
+#include "tn3270/terminal_model.h"
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: quillon-script [-xrm RESOURCE] [-model 2|3278-2] [-trace] [host]\n"
+    "usage: quillon-script [-xrm RESOURCE] [-model 3279-4-E] [-trace] [host]\n"
     "Reads one action a line from standard input, for example Connect(host), Wait(InputField),\n"
-    "String(\"text\"), Enter, PF(3), Ascii, Quit; answers each with data lines, a status line and ok or error.\n";
+    "String(\"text\"), Enter, PF(3), Ascii, Quit; answers each with data lines, a status line and ok or error.\n"
+    "-model: 3278-N or 3279-N for N = 2..5, \"-E\" after it for the extended data stream; the default\n"
+    "is [3270] Model in quillon.ini, else 3278-2.\n";
 
 // The longest action line read; the rest of a longer line is read and dropped.
 constexpr size_t kMaxLineLength = 65536;
@@ -70,14 +73,16 @@ void NoteScriptMessageBox(const std::string& text) {
 
 int ScriptMain(int argc, char** argv) {
   bool trace = false;
+  TerminalModel model;
+  bool modelGiven = false;
   std::string host;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "-xrm" && i + 1 < argc) {
       ++i;  // resources of other emulators are accepted and have no effect here
-    } else if (arg == "-model" && i + 1 < argc && (std::strcmp(argv[i + 1], "2") == 0 ||
-                                                   std::strcmp(argv[i + 1], "3278-2") == 0)) {
-      ++i;  // the one model there is
+    } else if (arg == "-model" && i + 1 < argc && ParseTerminalModel(argv[i + 1], &model)) {
+      ++i;
+      modelGiven = true;
     } else if (arg == "-trace") {
       trace = true;
     } else if (!arg.empty() && arg[0] != '-' && host.empty()) {
@@ -90,6 +95,7 @@ int ScriptMain(int argc, char** argv) {
 
   ScriptSession session;
   session.trace = trace;
+  if (modelGiven) session.SetModel(model);
   ScriptActions actions(session);
   bool quit = false;
   auto run = [&](const std::string& line, bool tooLong) {

@@ -8,6 +8,8 @@
 #include "net/host_text.h"
 #include "net/trace_log.h"
 #include "tn3270/field_attribute.h"
+#include "tn3270/code_page.h"
+#include "tn3270/model_engine.h"
 #include "tn3270/paint.h"
 #include "vt100/nvt_cells.h"
 
@@ -117,6 +119,7 @@ bool ScriptSession::Connect(const std::string& host, double seconds, std::string
   if (!ensureWindow(error)) return false;
   CommTcp* t = terminal();
   t->terminalType = kTypeIbm3270;  // an IBM 3270 display, as the host dialog chooses by default
+  if (modelGiven_) model3270::ResetScreen(t->modelScreen, model_);
   t->terminalMode |= kModeIBM3270;
   messages_.clear();
   // A trace that cannot be made private is refused; its message fails the Connect.
@@ -180,9 +183,38 @@ bool ScriptSession::Negotiating() const {
   return Connected() && !In3270() && (terminal()->terminalMode & (kModeBinary | kModeTerminalType | kModeEOR)) != 0;
 }
 
-bool ScriptSession::Formatted() const { return In3270() && terminal()->fieldCount > 0; }
+bool ScriptSession::ModelMode() const {
+  const CommTcp* t = terminal();
+  return t && t->modelEngine();
+}
 
-bool ScriptSession::Locked() const { return locked_ && g_records < unlockAt_ && Connected(); }
+int ScriptSession::Rows() const { return ModelMode() ? terminal()->modelScreen.rows : kScreenRows; }
+int ScriptSession::Columns() const { return ModelMode() ? terminal()->modelScreen.columns : kScreenColumns; }
+
+TerminalModel ScriptSession::Model() const {
+  const CommTcp* t = terminal();
+  return t ? t->modelScreen.model : modelGiven_ ? model_ : ReadModelSetting();
+}
+
+void ScriptSession::ModelBackTab() {
+  if (CommTcp* t = terminal()) model3270::BackTab(*t);
+}
+
+bool ScriptSession::ModelErase(bool wholeField) {
+  CommTcp* t = terminal();
+  return t && (wholeField ? model3270::DeleteField(*t) : model3270::EraseEndOfField(*t));
+}
+
+bool ScriptSession::Formatted() const {
+  if (ModelMode()) return In3270() && model3270::formatted(terminal()->modelScreen);
+  return In3270() && terminal()->fieldCount > 0;
+}
+
+bool ScriptSession::Locked() const {
+  // A model screen's keyboard waits for the host's keyboard restore.
+  if (ModelMode()) return Connected() && terminal()->modelLocked != 0;
+  return locked_ && g_records < unlockAt_ && Connected();
+}
 
 bool ScriptSession::Tls() const {
   const CommTcp* t = terminal();
@@ -192,6 +224,7 @@ bool ScriptSession::Tls() const {
 bool ScriptSession::CursorProtected() const {
   if (!Formatted()) return false;
   const CommTcp* t = terminal();
+  if (ModelMode()) return !model3270::inputPosition(t->modelScreen, t->modelScreen.cursor);
   return inputFieldAt(*t, t->cursorRow * kScreenColumns + t->cursorColumn) < 0;
 }
 
@@ -206,12 +239,14 @@ int position3270(const CommTcp& t) {
 
 int ScriptSession::CursorRow() const {
   const CommTcp* t = terminal();
+  if (ModelMode()) return t->modelScreen.cursor / t->modelScreen.columns;
   if (t && t->terminalMode == kMode3270) return position3270(*t) / kScreenColumns;
   return t ? std::clamp<int>(t->cursorRow, 0, kScreenRows - 1) : 0;
 }
 
 int ScriptSession::CursorColumn() const {
   const CommTcp* t = terminal();
+  if (ModelMode()) return t->modelScreen.cursor % t->modelScreen.columns;
   if (t && t->terminalMode == kMode3270) return position3270(*t) % kScreenColumns;
   return t ? std::clamp<int>(t->cursorColumn, 0, kScreenColumns - 1) : 0;
 }
@@ -223,8 +258,27 @@ bool ScriptSession::cellsAsLastRead(const CommTcp* t) const {
          std::memcmp(lastCells_.data() + kScreenPositions, t->positionAttribute, kScreenPositions) == 0;
 }
 
+const std::vector<std::string>& ScriptSession::modelScreenText(const CommTcp& t) const {
+  const ModelScreen& s = t.modelScreen;
+  lastCells_.clear();
+  lastScreen_.assign(static_cast<size_t>(s.rows), std::string(static_cast<size_t>(s.columns), ' '));
+  int hidden = -1;  // the field attribute governing the position, when it hides its field
+  const int start = model3270::fieldStart(s, 0);
+  if (start >= 0 && fieldIsNonDisplay(s.cells[start].fa)) hidden = start;
+  for (int p = 0; p < s.positions(); ++p) {
+    const ModelCell& c = s.cells[p];
+    if (c.field) {
+      hidden = fieldIsNonDisplay(c.fa) ? p : -1;
+      continue;
+    }
+    if (hidden < 0) lastScreen_[p / s.columns][p % s.columns] = model3270::DisplayChar(c);
+  }
+  return lastScreen_;
+}
+
 const std::vector<std::string>& ScriptSession::hostScreen() const {
   const CommTcp* t = terminal();
+  if (t && t->modelEngine() && t->terminalMode == kMode3270) return modelScreenText(*t);
   // The 3270 text follows from the screen's characters and attributes alone:
   // while they are as at the last look, the 1,920 cells are not read again.
   if (cellsAsLastRead(t)) return lastScreen_;
@@ -317,11 +371,30 @@ bool fieldOfCursor(const CommTcp* t, bool input, int* begin, int* length, int* o
 }
 }  // namespace
 
+namespace {
+// The same on a model screen.
+bool modelFieldOfCursor(const CommTcp& t, bool input, int* begin, int* length, int* offset) {
+  const ModelScreen& s = t.modelScreen;
+  const int p = s.cursor;
+  const int f = model3270::fieldStart(s, p);
+  if (f < 0 || f == p || (input && fieldIsProtected(s.cells[f].fa))) return false;
+  const int n = s.positions();
+  *begin = (f + 1) % n;
+  int k = 0;
+  while (k < n - 1 && !s.cells[(*begin + k) % n].field) ++k;
+  *length = k;
+  *offset = (p - *begin + n) % n;
+  return true;
+}
+}  // namespace
+
 bool ScriptSession::CursorField(int* begin, int* length, int* offset) const {
+  if (ModelMode()) return modelFieldOfCursor(*terminal(), true, begin, length, offset);
   return fieldOfCursor(terminal(), true, begin, length, offset);
 }
 
 bool ScriptSession::CursorAnyField(int* begin, int* length, int* offset) const {
+  if (ModelMode()) return modelFieldOfCursor(*terminal(), false, begin, length, offset);
   return fieldOfCursor(terminal(), false, begin, length, offset);
 }
 
@@ -337,6 +410,10 @@ void ScriptSession::Attention(const std::function<void()>& send) {
 bool ScriptSession::MoveCursor(int row, int column) {
   CommTcp* t = terminal();
   if (!t) return false;
+  if (t->modelEngine()) {
+    model3270::CursorTo(*t, row * t->modelScreen.columns + column);
+    return true;
+  }
   const int p = row * kScreenColumns + column;
   const int field = Formatted() ? inputFieldAt(*t, p) : -1;
   if (field >= 0) {
@@ -383,6 +460,17 @@ bool ScriptSession::Type(unsigned char c, std::string* refused) {
   if (!t || t->terminalMode != kMode3270) {
     Char(c);
     return true;
+  }
+  if (t->modelEngine()) {
+    CommTcp* m = terminal();
+    const ModelScreen& s = m->modelScreen;
+    const int f = model3270::fieldStart(s, s.cursor);
+    if (model3270::TypeChar(*m, kLatin1ToEbcdic[c])) return true;
+    *refused = m->modelLocked                              ? "keyboard locked"
+               : !model3270::inputPosition(s, s.cursor)    ? "the cursor is in a protected field"
+               : f >= 0 && fieldIsNumeric(s.cells[f].fa)   ? "the field takes digits only"
+                                                           : "the keyboard refused the character";
+    return false;
   }
   const int before = t->typedCount;
   Char(c);

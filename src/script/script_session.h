@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quillon.h"
+#include "tn3270/terminal_model.h"
 
 class ScriptSession {
  public:
@@ -71,6 +72,22 @@ class ScriptSession {
   std::vector<std::string> TakeMessages();
   void NoteMessage(const std::string& text) { messages_.push_back(text); }
 
+  // The 3270 model of the next connections; without one, the settings file's.
+  void SetModel(const TerminalModel& m) {
+    model_ = m;
+    modelGiven_ = true;
+  }
+  // A screen of the model engine (every model but the default 3278-2).
+  bool ModelMode() const;
+  const CommTcp* Terminal() const { return terminal(); }
+  // The screen's size now, and the model's number and terminal type.
+  int Rows() const;
+  int Columns() const;
+  TerminalModel Model() const;
+  // Back-tab, Erase EOF and Delete Field of the model screen's keyboard.
+  void ModelBackTab();
+  bool ModelErase(bool wholeField);
+
   bool trace = false;  // each connection writes telntlog.txt, as the trace box asks
 
   // Set by the record handler.
@@ -84,7 +101,10 @@ class ScriptSession {
   // The screen as the host's data left it, without characters still being
   // typed (lastScreen_, read again when the cells changed).
   const std::vector<std::string>& hostScreen() const;
+  const std::vector<std::string>& modelScreenText(const CommTcp& t) const;
 
+  TerminalModel model_;
+  bool modelGiven_ = false;
   HWND window_ = nullptr;
   HWND pumpWindow_ = nullptr;
   std::string hostName_;

@@ -6,6 +6,7 @@
 
 #include "net/tls_session.h"
 #include "terminal/settings.h"
+#include "tn3270/terminal_model.h"
 
 namespace {
 
@@ -115,6 +116,8 @@ int CommTcp::ComTcpInit() {
   nvtRingTop = 0;
 
   terminalMode = 0;
+  model3270::ResetScreen(modelScreen, ReadModelSetting());
+  modelLocked = 0;
   dontRetryCount = 0;
   wontRetryCount = 0;
 

@@ -8,6 +8,7 @@
 #include "quillon_api.h"
 #include "terminal/display.h"
 #include "terminal/states.h"
+#include "tn3270/model_screen.h"
 #include "tn3270/screen_model.h"
 
 class TlsChannel;
@@ -266,6 +267,11 @@ class QUILLON_API CommTcp {
   // (the window's painter, or nothing for quillon-script); not owned.
   ScreenDamage damage;
   Display* display{};
+  // The 3270 model the terminal is ([3270] Model= in the settings file) and,
+  // for every model but the default 3278-2, its screen (tn3270/model_*).
+  ModelScreen modelScreen;
+  int32_t modelLocked{};  // after an attention the keyboard waits for the host's restore
+  bool modelEngine() const { return !IsDefaultModel(modelScreen.model); }
 
   // The VT100 modes of a new connection: normal cursor keys and keypad,
   // auto-wrap as [VT100] AutoWrap in the settings file says (on by default).

@@ -122,6 +122,14 @@ int CommTcp::PutFieldInfoToBuff(const char* data, unsigned int length) {
 }
 
 void CommTcp::ShowScreenIcPos(HWND, int, int, int* column, int* row) {
+  if (modelEngine()) {
+    // A model screen shows the cursor where the host or the keyboard put it.
+    const int p = model3270::wrap(modelScreen, modelScreen.cursor);
+    cursorAddress = static_cast<uint32_t>(p);
+    if (column) *column = p % modelScreen.columns;
+    if (row) *row = p / modelScreen.columns;
+    return;
+  }
   if (cursorAddress >= static_cast<uint32_t>(kScreenPositions)) cursorAddress = 0;
   int c = static_cast<int>(cursorAddress % kScreenColumns);
   int r = static_cast<int>(cursorAddress / kScreenColumns);

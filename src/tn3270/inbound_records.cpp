@@ -16,6 +16,7 @@
 
 #include "terminal/comm_tcp.h"
 #include "tn3270/ebcdic.h"
+#include "tn3270/model_engine.h"
 
 namespace {
 
@@ -72,7 +73,12 @@ void undoubleIacs(CommTcp& t) {
 
 void completeRecord(CommTcp& t) {
   undoubleIacs(t);
-  t.CreateScreenMenu(t.recordBuffer, t.recordFill);
+  if (t.modelEngine()) {
+    model3270::ProcessRecord(t, t.recordBuffer, t.recordFill - 2);
+    model3270::MirrorLegacy(t);
+  } else {
+    t.CreateScreenMenu(t.recordBuffer, t.recordFill);
+  }
   t.ShowScreenIcPos(t.windowHandle, t.cellWidth, t.cellHeight, &t.cursorColumn, &t.cursorRow);
   // The handler reads the record while it is still held.
   if (t.recordHandler) t.recordHandler();

@@ -7,6 +7,7 @@
 #include "net/socket_io.h"
 #include "terminal/comm_tcp.h"
 #include "tn3270/field_editing.h"
+#include "ui/keyboard_model3270.h"
 #include "ui/window_display.h"
 #include "ui/window_proc.h"
 #include "vt100/nvt_screen.h"
@@ -152,6 +153,10 @@ RefusedRepeats refusedRepeats;
 }  // namespace
 
 void CommTcp::KeyDown3270(HWND hwnd, WPARAM key, LPARAM) {
+  if (modelEngine()) {
+    KeyDownModel3270(*this, hwnd, key);
+    return;
+  }
   fields::boundTypedCount(*this);
   const bool shift = GetKeyState(VK_SHIFT) < 0;
   // Attention identifiers are bytes: F1 (0x70) less 0x7F is 0xF1.
@@ -194,6 +199,10 @@ void CommTcp::KeyDown3270(HWND hwnd, WPARAM key, LPARAM) {
 }
 
 void CommTcp::Char3270(HWND hwnd, WPARAM ch, LPARAM lParam) {
+  if (modelEngine()) {
+    CharModel3270(*this, hwnd, ch);
+    return;
+  }
   const unsigned char x = static_cast<unsigned char>(ch & 0xFF);
   if (refusedRepeats.left > 0) {
     if (refusedRepeats.window == hwnd && isEnterChar(x) && socketHandle == INVALID_SOCKET) {

@@ -6,6 +6,7 @@
 
 #include "net/socket_io.h"
 #include "terminal/comm_tcp.h"
+#include "tn3270/model_engine.h"
 #include "ui/menu_commands.h"
 #include "ui/resource.h"
 #include "vt100/nvt_cells.h"
@@ -91,6 +92,18 @@ int textLength(const unsigned char* text, SIZE_T size) {
 }  // namespace
 
 void CommTcp::MenuCommand(HWND hwnd, UINT id) {
+  // On a model screen PA1-PA3 and Clear are attentions of its own: the
+  // keyboard locks, and Clear erases the screen.
+  if (modelEngine() && terminalMode == kMode3270 && !modelLocked &&
+      (id == IDM_PA1 || id == IDM_PA2 || id == IDM_PA3 || id == IDM_CLEARKEY)) {
+    if (const FixedString* s = fixedStringFor(id)) {
+      model3270::Attention(*this, s->bytes[0]);
+      ShowScreenIcPos(hwnd, cellWidth, cellHeight, &cursorColumn, &cursorRow);
+      damage.screen3270 = true;
+      Present();
+    }
+    return;
+  }
   if (const FixedString* s = fixedStringFor(id)) {
     unsigned char bytes[sizeof s->bytes];
     std::memcpy(bytes, s->bytes, sizeof bytes);

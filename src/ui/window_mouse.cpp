@@ -4,6 +4,7 @@
 
 #include "terminal/comm_tcp.h"
 #include "tn3270/field_attribute.h"
+#include "tn3270/model_engine.h"
 #include "tn3270/screen_model.h"
 #include "vt100/nvt_cells.h"
 
@@ -43,6 +44,15 @@ void CommTcp::onMouse(HWND hwnd, UINT message, LPARAM lParam) {
   const bool mode3270 = terminalMode == kMode3270;
   if (mode3270) {
     if (message == WM_LBUTTONUP) return;
+    if (modelEngine()) {
+      // A model screen: the cursor goes to the cell clicked; a double-click is Enter.
+      const Cell c = cellAt(*this, lParam, modelScreen.columns, modelScreen.rows);
+      model3270::CursorTo(*this, c.row * modelScreen.columns + c.column);
+      ShowScreenIcPos(hwnd, cellWidth, cellHeight, &cursorColumn, &cursorRow);
+      PlaceCaret();
+      if (message == WM_LBUTTONDBLCLK) SendMessageA(hwnd, WM_CHAR, 13, 1);
+      return;
+    }
     // A click puts the cursor on a screen position; the field the keyboard
     // works in stays as it was.
     const Cell c = cellAt(*this, lParam, kScreenColumns, kScreenRows);

@@ -1,0 +1,318 @@
+// The host's records to a model screen: the write commands with their write
+// control character and orders, the read commands, and Write Structured
+// Field, which tn3270/structured_fields.cpp takes apart.
+//
+// An order whose operands the record does not hold, or whose address lies
+// beyond the screen, ends the record's processing there; what was written
+// before it stays.
+#include <cstdio>
+#include <cstring>
+
+#include "terminal/comm_tcp.h"
+#include "tn3270/field_attribute.h"
+#include "tn3270/model_engine.h"
+
+namespace model3270 {
+
+namespace {
+
+// The control codes a buffer position holds: null, FF, CR, SO, SI, NL, EM,
+// DUP, FM, LF and SUB.
+bool storedControl(uint8_t b) {
+  switch (b) {
+    case 0x00: case 0x0C: case 0x0D: case 0x0E: case 0x0F: case 0x15:
+    case 0x19: case 0x1C: case 0x1E: case 0x25: case 0x3F:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Extended attribute values as a cell keeps them: out-of-range values mean
+// the default (0). Set Attribute keeps four bits of a highlight, a field's
+// attribute three.
+uint8_t colorValue(uint8_t v) { return v >= 0xF0 ? v : 0; }
+uint8_t highlightValue(uint8_t v, uint8_t bits) { return (v & bits) != 0 ? static_cast<uint8_t>(0xF0 | (v & bits)) : 0; }
+
+// A character erased: the position holds a null and keeps its character attributes.
+void nullCharacter(ModelCell& c) {
+  c.ch = 0;
+  c.ge = 0;
+}
+
+// Commands, in their two codings (channel and SNA).
+bool isCommand(uint8_t c, uint8_t channel, uint8_t sna) { return c == channel || c == sna; }
+
+// Write control character bits.
+constexpr uint8_t kWccAlarm = 0x04;
+constexpr uint8_t kWccRestore = 0x02;
+constexpr uint8_t kWccResetMdt = 0x01;
+
+// Orders.
+constexpr uint8_t kOrderPt = 0x05;
+constexpr uint8_t kOrderGe = 0x08;
+constexpr uint8_t kOrderSba = 0x11;
+constexpr uint8_t kOrderEua = 0x12;
+constexpr uint8_t kOrderIc = 0x13;
+constexpr uint8_t kOrderSf = 0x1D;
+constexpr uint8_t kOrderSa = 0x28;
+constexpr uint8_t kOrderSfe = 0x29;
+constexpr uint8_t kOrderMf = 0x2C;
+constexpr uint8_t kOrderRa = 0x3C;
+
+class Writer {
+ public:
+  Writer(CommTcp& t, const uint8_t* data, int length) : t_(t), s_(t.modelScreen), p_(data), end_(data + length) {}
+
+  // The orders and data of a write, from the byte after the WCC.
+  void run() {
+    s_.saHighlight = s_.saForeground = s_.saBackground = s_.saCharset = 0;
+    bool afterOrder = true;  // Program Tab erases only when it follows data
+    while (p_ < end_) {
+      const uint8_t b = *p_++;
+      bool ok = true;
+      bool isData = false;
+      switch (b) {
+        case kOrderSba: ok = setAddress(); break;
+        case kOrderSf: ok = startField(); break;
+        case kOrderSfe: ok = startFieldExtended(); break;
+        case kOrderSa: ok = setAttribute(); break;
+        case kOrderMf: ok = modifyField(); break;
+        case kOrderIc: s_.cursor = s_.bufferAddress; break;
+        case kOrderPt: programTab(!afterOrder); break;
+        case kOrderRa: ok = repeatToAddress(); break;
+        case kOrderEua: ok = eraseUnprotected(); break;
+        case kOrderGe:
+          if (p_ >= end_) return;
+          put(*p_++, true);
+          isData = true;
+          break;
+        default:
+          // Control codes other than the ones a screen stores are dropped.
+          if (b < 0x40 && !storedControl(b)) continue;
+          put(b, false);
+          isData = true;
+          break;
+      }
+      if (!ok) return;
+      afterOrder = !isData;
+    }
+  }
+
+ private:
+  int positions() const { return s_.positions(); }
+  void advance() { s_.bufferAddress = static_cast<uint16_t>(wrap(s_, s_.bufferAddress + 1)); }
+  bool have(int n) const { return end_ - p_ >= n; }
+
+  // The address operand of an order, or -1 when it lies beyond the screen.
+  int address() {
+    const int a = DecodeAddress(p_[0], p_[1]);
+    p_ += 2;
+    return a < positions() ? a : -1;
+  }
+
+  void put(uint8_t ch, bool ge) {
+    ModelCell& c = s_.cells[s_.bufferAddress];
+    c = ModelCell{};
+    c.ch = ch;
+    c.ge = ge ? 1 : 0;
+    c.highlight = s_.saHighlight;
+    c.foreground = s_.saForeground;
+    c.background = s_.saBackground;
+    c.charset = s_.saCharset;
+    advance();
+  }
+
+  bool setAddress() {
+    if (!have(2)) return false;
+    const int a = address();
+    if (a < 0) return false;
+    s_.bufferAddress = static_cast<uint16_t>(a);
+    return true;
+  }
+
+  void placeField(uint8_t fa) {
+    ModelCell& c = s_.cells[s_.bufferAddress];
+    c = ModelCell{};
+    c.field = 1;
+    c.fa = fa;
+  }
+
+  bool startField() {
+    if (!have(1)) return false;
+    placeField(*p_++);
+    advance();
+    return true;
+  }
+
+  // The attribute pairs of SFE and MF onto the field attribute cell c.
+  void applyPairs(ModelCell& c, int count) {
+    for (int k = 0; k < count; ++k, p_ += 2) {
+      const uint8_t type = p_[0], value = p_[1];
+      switch (type) {
+        case kXaField: c.fa = value; break;
+        case kXaHighlight: c.highlight = highlightValue(value, 0x07); break;
+        case kXaForeground: c.foreground = colorValue(value); break;
+        case kXaBackground: c.background = colorValue(value); break;
+        case kXaCharset: c.charset = value == 0xF1 ? value : 0; break;
+        default: break;  // attributes this terminal does not have are passed over
+      }
+    }
+  }
+
+  bool startFieldExtended() {
+    if (!have(1)) return false;
+    const int count = *p_++;
+    if (!have(2 * count)) return false;
+    placeField(0);
+    applyPairs(s_.cells[s_.bufferAddress], count);
+    advance();
+    return true;
+  }
+
+  bool modifyField() {
+    if (!have(1)) return false;
+    const int count = *p_++;
+    if (!have(2 * count)) return false;
+    ModelCell& c = s_.cells[s_.bufferAddress];
+    if (!c.field) {
+      p_ += 2 * count;  // not a field attribute: nothing to modify
+      return true;
+    }
+    applyPairs(c, count);
+    advance();
+    return true;
+  }
+
+  bool setAttribute() {
+    if (!have(2)) return false;
+    const uint8_t type = p_[0], value = p_[1];
+    p_ += 2;
+    switch (type) {
+      case kXaAll: s_.saHighlight = s_.saForeground = s_.saBackground = s_.saCharset = 0; break;
+      case kXaHighlight: s_.saHighlight = highlightValue(value, 0x0F); break;
+      case kXaForeground: s_.saForeground = colorValue(value); break;
+      case kXaBackground: s_.saBackground = colorValue(value); break;
+      case kXaCharset: s_.saCharset = value == 0xF1 || value == 0xF8 ? value : 0; break;
+      default: break;
+    }
+    return true;
+  }
+
+  bool repeatToAddress() {
+    if (!have(3)) return false;
+    const int stop = address();
+    bool ge = false;
+    if (*p_ == kOrderGe) {
+      ge = true;
+      ++p_;
+      if (!have(1)) return false;
+    }
+    const uint8_t ch = *p_++;
+    if (stop < 0) return false;
+    // Up to the stop address; the stop address itself repeats the whole screen.
+    do {
+      put(ch, ge);
+    } while (s_.bufferAddress != stop);
+    return true;
+  }
+
+  bool eraseUnprotected() {
+    if (!have(2)) return false;
+    const int stop = address();
+    if (stop < 0) return false;
+    do {
+      const int p = s_.bufferAddress;
+      if (inputPosition(s_, p)) nullCharacter(s_.cells[p]);
+      advance();
+    } while (s_.bufferAddress != stop);
+    return true;
+  }
+
+  // Program Tab: after data, the rest of the field the data ended in is
+  // nulled, up to the next field attribute or the end of the screen. Then on
+  // to the first position after an unprotected field's attribute that lies
+  // at or after the address (address 0 when the next one lies before it).
+  void programTab(bool erase) {
+    const int c = s_.bufferAddress;
+    if (erase)
+      for (int p = c; p < positions() && !s_.cells[p].field; ++p) nullCharacter(s_.cells[p]);
+    for (int k = 1; k <= positions(); ++k) {
+      const int t = wrap(s_, c + k);
+      const ModelCell& before = s_.cells[wrap(s_, t - 1)];
+      if (before.field && !fieldIsProtected(before.fa)) {
+        s_.bufferAddress = static_cast<uint16_t>(t >= c ? t : 0);
+        return;
+      }
+    }
+    s_.bufferAddress = 0;
+  }
+
+  CommTcp& t_;
+  ModelScreen& s_;
+  const uint8_t* p_;
+  const uint8_t* end_;
+};
+
+void resetModifiedTags(ModelScreen& s) {
+  const int n = s.positions();
+  for (int p = 0; p < n; ++p)
+    if (s.cells[p].field) s.cells[p].fa &= static_cast<uint8_t>(~kFieldModified);
+}
+
+void eraseAllUnprotected(ModelScreen& s) {
+  const int n = s.positions();
+  for (int p = 0; p < n; ++p) {
+    if (s.cells[p].field) {
+      if (!fieldIsProtected(s.cells[p].fa)) s.cells[p].fa &= static_cast<uint8_t>(~kFieldModified);
+    } else if (inputPosition(s, p)) {
+      nullCharacter(s.cells[p]);
+    }
+  }
+  const int first = nextInputField(s, n - 1);
+  s.cursor = static_cast<uint16_t>(first >= 0 ? first : 0);
+}
+
+}  // namespace
+
+void ProcessRecord(CommTcp& t, const uint8_t* record, int length) {
+  ModelScreen& s = t.modelScreen;
+  if (record == nullptr || length <= 0) return;
+  const uint8_t command = record[0];
+  if (t.traceFile) std::fprintf(t.traceFile, " \n3270 command 0x%02x, %d bytes\n", command, length);
+
+  if (isCommand(command, 0x02, 0xF2) || isCommand(command, 0x06, 0xF6) || isCommand(command, 0x0E, 0x6E)) {
+    SendRead(t, command);
+    return;
+  }
+  if (isCommand(command, 0x11, 0xF3)) {
+    if (s.model.extended) StructuredFields(t, record + 1, length - 1);
+    return;
+  }
+  if (isCommand(command, 0x0F, 0x6F)) {
+    eraseAllUnprotected(s);
+    s.aid = kAidNone;
+    t.modelLocked = 0;
+    return;
+  }
+  const bool erase = isCommand(command, 0x05, 0xF5);
+  const bool eraseAlternate = isCommand(command, 0x0D, 0x7E);
+  if (!erase && !eraseAlternate && !isCommand(command, 0x01, 0xF1)) {
+    if (t.traceFile) std::fprintf(t.traceFile, " \nUnknown 3270 command 0x%02x\n", command);
+    return;
+  }
+  if (erase || eraseAlternate) EraseScreen(s, eraseAlternate);
+  if (length < 2) return;
+  const uint8_t wcc = record[1];
+  if (wcc & kWccResetMdt) resetModifiedTags(s);
+  // A write without Set Buffer Address writes where the cursor stands.
+  if (!erase && !eraseAlternate) s.bufferAddress = s.cursor;
+  Writer(t, record + 2, length - 2).run();
+  if (wcc & kWccRestore) {
+    s.aid = kAidNone;
+    t.modelLocked = 0;
+  }
+  if ((wcc & kWccAlarm) && t.display) t.display->Bell();
+}
+
+}  // namespace model3270
