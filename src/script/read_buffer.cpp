@@ -32,9 +32,9 @@ const char* const kUtf8Hex[256] = {
     "c2b0", "6a", "6b", "6c", "6d", "6e", "6f", "70",
     "71", "72", "c2aa", "c2ba", "c3a6", "c2b8", "c386", "c2a4",
     "c2b5", "7e", "73", "74", "75", "76", "77", "78",
-    "79", "7a", "c2a1", "c2bf", "c390", "c39d", "c39e", "c2ae",
+    "79", "7a", "c2a1", "c2bf", "c390", "5b", "c39e", "c2ae",
     "5e", "c2a3", "c2a5", "c2b7", "c2a9", "c2a7", "c2b6", "c2bc",
-    "c2bd", "c2be", "5b", "5d", "c2af", "c2a8", "c2b4", "c397",
+    "c2bd", "c2be", "c39d", "c2a8", "c2af", "5d", "c2b4", "c397",
     "7b", "41", "42", "43", "44", "45", "46", "47",
     "48", "49", "c2ad", "c3b4", "c3b6", "c3b2", "c3b3", "c3b5",
     "7d", "4a", "4b", "4c", "4d", "4e", "4f", "50",
@@ -45,25 +45,44 @@ const char* const kUtf8Hex[256] = {
     "38", "39", "c2b3", "c39b", "c39c", "c399", "c39a", "e2978f"
 };
 
-// Characters of the graphic escape set (code page 310) with a common
-// counterpart; the rest show as a blank.
-const char* geHex(uint8_t code) {
-  switch (code) {
-    case 0x00: return "00";
-    case 0x40: return "20";
-    case 0x70: return "e28b84";
-    case 0x95: return "e296a0";
-    case 0xAD: return "5b";
-    case 0xB7: return "5c";
-    case 0xBD: return "5d";
-    case 0xC0: return "7b";
-    case 0xC2: return "2b";
-    case 0xD0: return "7d";
-    case 0xD2: return "2d";
-    case 0xDB: return "21";
-    default: return "20";
-  }
-}
+// The graphic escape set (code page 310): the hexadecimal UTF-8 of the
+// characters with a Unicode counterpart; the rest show as a blank.
+const char* const kGraphicEscapeHex[256] = {
+    "00", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "0e", "0f",
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    "20", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    "e28b84", "e288a7", "c2a8", "e28cbb", "e28db8", "e28db7", "e28aa2", "e28aa3",
+    "e288a8", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    "e288bc", nullptr, nullptr, "e28eb8", "e28eb9", "e29482", nullptr, nullptr,
+    nullptr, nullptr, "e28691", "e28693", "e289a4", "e28c88", "e28c8a", "e28692",
+    "e28e95", "e2968c", "e29690", "e29680", "e29684", "e296a0", nullptr, nullptr,
+    nullptr, nullptr, "e28a83", "e28a82", "c2a4", "e2978b", "c2b1", "e28690",
+    "c2af", "c2b0", "e29480", "e280a2", nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, "e288a9", "e288aa", "e28aa5", "5b", "e289a5", "e28898",
+    "e28dba", "e2888a", "e28db3", "e28db4", "e28db5", nullptr, "c397", "5c",
+    "c3b7", nullptr, "e28887", "e28886", "e28aa4", "5d", "e289a0", "e288a3",
+    "7b", "e281bc", "2b", "e2888e", "e29494", "e2948c", "e2949c", "e294b4",
+    "c2a7", nullptr, "e28db2", "e28db1", "e28cb7", "e28cbd", "e28d82", "e28d89",
+    "7d", "e281be", "2d", "e294bc", "e29498", "e29490", "e294a4", "e294ac",
+    "c2b6", nullptr, "e28cb6", "21", "e28d92", "e28d8b", "e28d9e", "e28d9d",
+    "e289a1", "e28281", "ca82", "ca83", "e28da4", "e28da5", "e28daa", "e282ac",
+    nullptr, nullptr, "e28cbf", "e28d80", "e288b5", "e28a96", "e28cb9", "e28d95",
+    "e281b0", "c2b9", "c2b2", "c2b3", "e281b4", "e281b5", "e281b6", "e281b7",
+    "e281b8", "e281b9", nullptr, "e28dab", "e28d99", "e28d9f", "e28d8e", nullptr
+};
+
+const char* geHex(uint8_t code) { return kGraphicEscapeHex[code] ? kGraphicEscapeHex[code] : "20"; }
 
 void hex(std::string& out, uint8_t b) {
   char text[3];

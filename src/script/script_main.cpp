@@ -72,6 +72,8 @@ void NoteScriptMessageBox(const std::string& text) {
 }
 
 int ScriptMain(int argc, char** argv) {
+  // Standard input is read through its own buffer, whose fill tells what waits.
+  std::ios::sync_with_stdio(false);
   bool trace = false;
   TerminalModel model;
   bool modelGiven = false;
@@ -124,7 +126,18 @@ int ScriptMain(int argc, char** argv) {
   }
   std::string line;
   bool tooLong = false;
-  while (!quit && readLine(&line, &tooLong)) run(line, tooLong);
+  // Between actions a model screen goes on answering the host (a read
+  // command, a query) until the next line comes; a line read is taken whole.
+  // The default model answers nothing, and its host's data waits for the
+  // next action as it always has.
+  const auto lineWaiting = [&session] {
+    return !session.ModelMode() || std::cin.rdbuf()->in_avail() > 0 || ScriptInputWaiting();
+  };
+  for (;;) {
+    session.PumpUntil(lineWaiting);
+    if (quit || !readLine(&line, &tooLong)) break;
+    run(line, tooLong);
+  }
   session.Disconnect();
   return 0;
 }

@@ -7,3 +7,7 @@
 
 int ScriptMain(int argc, char** argv);
 void NoteScriptMessageBox(const std::string& text);
+// Whether standard input has something to read (or has ended), without
+// waiting; the platform's entry point gives it. Between actions the script
+// keeps answering the host until it has.
+bool ScriptInputWaiting();

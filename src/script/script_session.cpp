@@ -224,7 +224,11 @@ bool ScriptSession::Tls() const {
 bool ScriptSession::CursorProtected() const {
   if (!Formatted()) return false;
   const CommTcp* t = terminal();
-  if (ModelMode()) return !model3270::inputPosition(t->modelScreen, t->modelScreen.cursor);
+  if (ModelMode()) {
+    // The field the cursor's position belongs to, its attribute position included.
+    const int f = model3270::fieldStart(t->modelScreen, t->modelScreen.cursor);
+    return f >= 0 && fieldIsProtected(t->modelScreen.cells[f].fa);
+  }
   return inputFieldAt(*t, t->cursorRow * kScreenColumns + t->cursorColumn) < 0;
 }
 
@@ -496,6 +500,21 @@ bool ScriptSession::Pump(const std::function<bool()>& done, double seconds) {
     if (seconds >= 0 && now() >= end) return false;
     // Sleeps until the next message; the pump timer wakes it within its interval.
     if (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+void ScriptSession::PumpUntil(const std::function<bool()>& done) {
+  MSG msg;
+  while (!done()) {
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    } else if (!done() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      // Sleeps until the next message; the pump timer wakes it within its interval.
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }

@@ -68,6 +68,10 @@ class ScriptSession {
   // Runs the message loop until `done` holds or `seconds` (negative: no
   // limit) have passed; false when the time ran out.
   bool Pump(const std::function<bool()>& done, double seconds);
+  // Runs the message loop only while `done` does not hold, looking before
+  // each message: what the host sends after the next action line has come
+  // waits for that action.
+  void PumpUntil(const std::function<bool()>& done);
   // Message boxes the terminal showed since the last call.
   std::vector<std::string> TakeMessages();
   void NoteMessage(const std::string& text) { messages_.push_back(text); }

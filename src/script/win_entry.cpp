@@ -29,6 +29,21 @@ LRESULT CALLBACK onWindow(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+bool ScriptInputWaiting() {
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  switch (GetFileType(in)) {
+    case FILE_TYPE_PIPE: {
+      DWORD available = 0;
+      // A pipe whose writer has gone fails: the read then sees the end.
+      return !PeekNamedPipe(in, nullptr, 0, nullptr, &available, nullptr) || available > 0;
+    }
+    case FILE_TYPE_CHAR:
+      return WaitForSingleObject(in, 0) == WAIT_OBJECT_0;
+    default:
+      return true;  // a file: never waits
+  }
+}
+
 int main(int argc, char** argv) {
   g_hook = SetWindowsHookExA(WH_CBT, onWindow, nullptr, GetCurrentThreadId());
   const int result = ScriptMain(argc, argv);

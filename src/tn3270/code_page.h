@@ -1,5 +1,7 @@
 // Code page 037, the EBCDIC of the model screens, and ISO 8859-1: the two
-// directions are exact inverses over all 256 values.
+// directions are exact inverses over all 256 values. The brackets are the
+// ones 3270 hosts use: "[" is 0xAD and "]" 0xBD (0xBA and 0xBB are the
+// Y acute and the diaeresis).
 #pragma once
 
 #include <cstdint>

@@ -62,7 +62,8 @@ constexpr uint8_t kOrderRa = 0x3C;
 
 class Writer {
  public:
-  Writer(CommTcp& t, const uint8_t* data, int length) : t_(t), s_(t.modelScreen), p_(data), end_(data + length) {}
+  Writer(CommTcp& t, const uint8_t* data, int length)
+      : t_(t), s_(t.modelScreen), p_(data), end_(data + length), colors_(t.modelScreen.model.color != 0) {}
 
   // The orders and data of a write, from the byte after the WCC.
   void run() {
@@ -152,8 +153,8 @@ class Writer {
       switch (type) {
         case kXaField: c.fa = value; break;
         case kXaHighlight: c.highlight = highlightValue(value, 0x07); break;
-        case kXaForeground: c.foreground = colorValue(value); break;
-        case kXaBackground: c.background = colorValue(value); break;
+        case kXaForeground: c.foreground = colors_ ? colorValue(value) : 0; break;
+        case kXaBackground: c.background = colors_ ? colorValue(value) : 0; break;
         case kXaCharset: c.charset = value == 0xF1 ? value : 0; break;
         default: break;  // attributes this terminal does not have are passed over
       }
@@ -191,8 +192,8 @@ class Writer {
     switch (type) {
       case kXaAll: s_.saHighlight = s_.saForeground = s_.saBackground = s_.saCharset = 0; break;
       case kXaHighlight: s_.saHighlight = highlightValue(value, 0x0F); break;
-      case kXaForeground: s_.saForeground = colorValue(value); break;
-      case kXaBackground: s_.saBackground = colorValue(value); break;
+      case kXaForeground: s_.saForeground = colors_ ? colorValue(value) : 0; break;
+      case kXaBackground: s_.saBackground = colors_ ? colorValue(value) : 0; break;
       case kXaCharset: s_.saCharset = value == 0xF1 || value == 0xF8 ? value : 0; break;
       default: break;
     }
@@ -230,13 +231,14 @@ class Writer {
   }
 
   // Program Tab: after data, the rest of the field the data ended in is
-  // nulled, up to the next field attribute or the end of the screen. Then on
+  // nulled, character attributes and all, up to the next field attribute or
+  // the end of the screen. Then on
   // to the first position after an unprotected field's attribute that lies
   // at or after the address (address 0 when the next one lies before it).
   void programTab(bool erase) {
     const int c = s_.bufferAddress;
     if (erase)
-      for (int p = c; p < positions() && !s_.cells[p].field; ++p) nullCharacter(s_.cells[p]);
+      for (int p = c; p < positions() && !s_.cells[p].field; ++p) s_.cells[p] = ModelCell{};
     for (int k = 1; k <= positions(); ++k) {
       const int t = wrap(s_, c + k);
       const ModelCell& before = s_.cells[wrap(s_, t - 1)];
@@ -252,6 +254,7 @@ class Writer {
   ModelScreen& s_;
   const uint8_t* p_;
   const uint8_t* end_;
+  const bool colors_;  // a 3279: a monochrome 3278 keeps no colours
 };
 
 void resetModifiedTags(ModelScreen& s) {

@@ -1,6 +1,8 @@
 // The POSIX entry point of quillon-script: no display to show anything on, and
 // message boxes handed to the script, which reports them as the answer to the
 // action that caused them.
+#include <poll.h>
+
 #include <memory>
 
 #include "platform/posix/display.h"
@@ -19,6 +21,11 @@ class ScriptDisplay : public posix::Display {
 };
 
 }  // namespace
+
+bool ScriptInputWaiting() {
+  pollfd in{0, POLLIN, 0};
+  return poll(&in, 1, 0) != 0;  // readable, ended, or an error the read will report
+}
 
 int main(int argc, char** argv) {
   posix::setDisplay(std::make_unique<ScriptDisplay>());
