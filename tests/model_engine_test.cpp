@@ -1,0 +1,105 @@
+// The model screen's data stream taken apart by hand: which records change
+// which cells, and that no length or address a host sends reaches outside the
+// record or the screen (the sanitizers watch every case).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "inbound_fixture.h"
+#include "terminal/comm_tcp.h"
+#include "tn3270/model_engine.h"
+
+namespace {
+
+// The first `count` cells from `from`: a character as its EBCDIC code, a field
+// attribute in brackets, "+" after a cell with a foreground colour.
+std::string cells(const ModelScreen& s, int from, int count) {
+  std::string out;
+  char text[8];
+  for (int p = from; p < from + count; ++p) {
+    const ModelCell& c = s.cells[p];
+    std::snprintf(text, sizeof text, c.field ? "[%02X]" : "%02X", c.field ? c.fa : c.ch);
+    if (!out.empty()) out += ' ';
+    out += text;
+    if (c.foreground) out += '+';
+  }
+  return out;
+}
+
+TEST(TerminalModel, NamesAreParsedAsTheyAreWritten) {
+  const struct {
+    const char* text;
+    const char* name;  // nullptr: refused
+  } cases[] = {
+      {"3278-2", "3278-2"}, {"3279-4-E", "3279-4-E"}, {"3279-5-e", "3279-5-E"}, {"4", "3278-4"},
+      {"3278-1", nullptr},  {"3279-6-E", nullptr},    {"3279-4-X", nullptr},    {"", nullptr},
+      {"3277-2", nullptr},  {"3279-4-E-E", nullptr},  {"IBM-3279-4-E", nullptr},
+  };
+  for (const auto& c : cases) {
+    TerminalModel m;
+    const bool ok = ParseTerminalModel(c.text, &m);
+    EXPECT_EQ(ok, c.name != nullptr) << c.text;
+    if (ok) {
+      EXPECT_EQ(TerminalModelName(m), c.name) << c.text;
+    }
+  }
+}
+
+TEST(ModelScreenRecords, EachRecordLeavesTheCellsItShould) {
+  const struct {
+    const char* what;
+    const char* model;
+    std::vector<const char*> records;
+    int from;
+    const char* cells;
+    int rows;
+  } cases[] = {
+      {"characters and a field", "3279-2-E", {"F5 C3 C1 1D 60 C2"}, 0, "C1 [60] C2 00", 24},
+      {"an SFE cut short ends the record", "3279-2-E", {"F5 C3 C1 29 02 C0"}, 0, "C1 00 00", 24},
+      {"an address beyond the screen ends the record", "3279-2-E", {"F5 C3 C1 11 5E 40 C2"}, 0, "C1 00", 24},
+      {"a 14-bit address", "3279-4-E", {"7E C3 11 0D 6F C1 C2"}, 3438, "00 C1", 43},
+      {"a 14-bit address one past the screen", "3279-4-E", {"7E C3 11 0D 70 C1"}, 3438, "00 00", 43},
+      {"Erase/Write goes back to 24 x 80", "3279-4-E", {"7E C3 C1", "F5 C3 C2"}, 0, "C2 00", 24},
+      {"repeat to address wraps to the top", "3279-2-E", {"F5 C3 11 5D 7E 3C 40 41 C1"}, 1918, "C1 C1", 24},
+      {"repeat a graphic escape character", "3279-2-E", {"F5 C3 3C 40 42 08 AD"}, 0, "AD AD 00", 24},
+      {"a 3279 keeps colours", "3279-2-E", {"F5 C3 28 42 F2 C1"}, 0, "C1+", 24},
+      {"a 3278 keeps none", "3278-2-E", {"F5 C3 28 42 F2 C1 29 01 42 F2"}, 0, "C1 [00]", 24},
+      {"modify field on a field attribute", "3279-2-E", {"F5 C3 1D 60", "F1 C3 11 40 40 2C 01 C0 40 C1"}, 0,
+       "[40] C1", 24},
+      {"modify field elsewhere changes nothing", "3279-2-E", {"F5 C3 C1", "F1 C3 11 40 40 2C 01 C0 40 C2"}, 0,
+       "C2 00", 24},
+      {"program tab after data nulls to the field's end", "3279-2-E",
+       {"F5 C3 1D 40 C1 C2 C3 1D 40", "F1 C3 11 40 C1 C4 05 C5"}, 0, "[40] C4 00 00 [40] C5", 24},
+      {"erase unprotected keeps protected fields", "3279-2-E", {"F5 C3 1D 60 C1 1D 40 C2", "F1 C3 11 40 40 12 40 40"},
+       0, "[60] C1 [40] 00", 24},
+      {"unknown control codes are dropped", "3279-2-E", {"F5 C3 C1 01 3D C2"}, 0, "C1 C2 00", 24},
+      {"Outbound 3270DS writes", "3279-2-E", {"F3 00 08 40 00 F5 C3 C1 C2"}, 0, "C1 C2 00", 24},
+      {"a structured field longer than the record is dropped", "3279-2-E", {"F5 C3 C1", "F3 00 FF 40 00 F1 C3 C2"},
+       0, "C1 00", 24},
+      {"a structured field of length 2 ends the record", "3279-2-E", {"F5 C3 C1", "F3 00 02 40 00 F1 C3 C2"}, 0,
+       "C1 00", 24},
+      {"a read inside Outbound 3270DS is not taken", "3279-2-E", {"F3 00 06 40 00 F3 00 05 01 FF 02"}, 0, "00", 24},
+      {"Erase/Reset to the alternate size", "3279-5-E", {"F3 00 04 03 80"}, 0, "00", 27},
+      {"without -E structured fields are passed over", "3279-4", {"F5 C3 C1", "F3 00 04 03 80"}, 0, "C1", 24},
+  };
+  for (const auto& c : cases) {
+    CommTcp t;
+    t.socketHandle = INVALID_SOCKET;
+    TerminalModel m;
+    ASSERT_TRUE(ParseTerminalModel(c.model, &m)) << c.what;
+    model3270::ResetScreen(t.modelScreen, m);
+    for (const char* r : c.records) {
+      const Bytes record = hex(r);
+      model3270::ProcessRecord(t, record.data(), static_cast<int>(record.size()));
+    }
+    EXPECT_EQ(t.modelScreen.rows, c.rows) << c.what;
+    const std::string expected = c.cells;
+    const int count = 1 + static_cast<int>(std::count(expected.begin(), expected.end(), ' '));
+    EXPECT_EQ(cells(t.modelScreen, c.from, count), expected) << c.what;
+  }
+}
+
+}  // namespace
