@@ -12,12 +12,6 @@ namespace model3270 {
 
 namespace {
 
-constexpr uint8_t kOrderSba = 0x11;
-constexpr uint8_t kOrderSf = 0x1D;
-constexpr uint8_t kOrderSfe = 0x29;
-constexpr uint8_t kOrderSa = 0x28;
-constexpr uint8_t kOrderGe = 0x08;
-
 // PA1, PA2, PA3 and Clear send their identifier alone in reply to Read Modified.
 bool shortRead(uint8_t aid) { return aid == 0x6C || aid == 0x6E || aid == 0x6B || aid == 0x6D; }
 

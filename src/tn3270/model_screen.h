@@ -12,6 +12,18 @@
 #include "quillon_api.h"
 #include "tn3270/terminal_model.h"
 
+// Orders of the data stream, outbound (the host's writes) and inbound (the replies).
+constexpr uint8_t kOrderPt = 0x05;   // Program Tab
+constexpr uint8_t kOrderGe = 0x08;   // Graphic Escape
+constexpr uint8_t kOrderSba = 0x11;  // Set Buffer Address
+constexpr uint8_t kOrderEua = 0x12;  // Erase Unprotected to Address
+constexpr uint8_t kOrderIc = 0x13;   // Insert Cursor
+constexpr uint8_t kOrderSf = 0x1D;   // Start Field
+constexpr uint8_t kOrderSa = 0x28;   // Set Attribute
+constexpr uint8_t kOrderSfe = 0x29;  // Start Field Extended
+constexpr uint8_t kOrderMf = 0x2C;   // Modify Field
+constexpr uint8_t kOrderRa = 0x3C;   // Repeat to Address
+
 // Extended attribute types, as the orders and the replies name them.
 constexpr uint8_t kXaAll = 0x00;  // SA only: every character attribute back to its default
 constexpr uint8_t kXaHighlight = 0x41;

@@ -48,22 +48,28 @@ constexpr uint8_t kWccAlarm = 0x04;
 constexpr uint8_t kWccRestore = 0x02;
 constexpr uint8_t kWccResetMdt = 0x01;
 
-// Orders.
-constexpr uint8_t kOrderPt = 0x05;
-constexpr uint8_t kOrderGe = 0x08;
-constexpr uint8_t kOrderSba = 0x11;
-constexpr uint8_t kOrderEua = 0x12;
-constexpr uint8_t kOrderIc = 0x13;
-constexpr uint8_t kOrderSf = 0x1D;
-constexpr uint8_t kOrderSa = 0x28;
-constexpr uint8_t kOrderSfe = 0x29;
-constexpr uint8_t kOrderMf = 0x2C;
-constexpr uint8_t kOrderRa = 0x3C;
+// Nulls the unprotected characters of `count` positions from `from` (every one
+// on an unformatted screen), and with `resetTags` the modified tags of the
+// unprotected fields met. One pass: the protection of the field in force is
+// carried along rather than looked up for each position.
+void nullUnprotected(ModelScreen& s, int from, int count, bool resetTags) {
+  const int f = fieldStart(s, from);
+  bool isProtected = f >= 0 && fieldIsProtected(s.cells[f].fa);
+  for (int k = 0; k < count; ++k) {
+    ModelCell& c = s.cells[wrap(s, from + k)];
+    if (c.field) {
+      isProtected = fieldIsProtected(c.fa);
+      if (resetTags && !isProtected) c.fa &= static_cast<uint8_t>(~kFieldModified);
+    } else if (!isProtected) {
+      nullCharacter(c);
+    }
+  }
+}
 
 class Writer {
  public:
   Writer(CommTcp& t, const uint8_t* data, int length)
-      : t_(t), s_(t.modelScreen), p_(data), end_(data + length), colors_(t.modelScreen.model.color != 0) {}
+      : s_(t.modelScreen), p_(data), end_(data + length), colors_(t.modelScreen.model.color != 0) {}
 
   // The orders and data of a write, from the byte after the WCC.
   void run() {
@@ -222,19 +228,19 @@ class Writer {
     if (!have(2)) return false;
     const int stop = address();
     if (stop < 0) return false;
-    do {
-      const int p = s_.bufferAddress;
-      if (inputPosition(s_, p)) nullCharacter(s_.cells[p]);
-      advance();
-    } while (s_.bufferAddress != stop);
+    // Up to the stop address; the stop address itself erases the whole screen.
+    const int from = s_.bufferAddress;
+    const int count = stop > from ? stop - from : stop - from + positions();
+    nullUnprotected(s_, from, count, false);
+    s_.bufferAddress = static_cast<uint16_t>(stop);
     return true;
   }
 
   // Program Tab: after data, the rest of the field the data ended in is
   // nulled, character attributes and all, up to the next field attribute or
-  // the end of the screen. Then on
-  // to the first position after an unprotected field's attribute that lies
-  // at or after the address (address 0 when the next one lies before it).
+  // the end of the screen. Then on to the first position after an unprotected
+  // field's attribute that lies at or after the address (address 0 when the
+  // next one lies before it).
   void programTab(bool erase) {
     const int c = s_.bufferAddress;
     if (erase)
@@ -250,7 +256,6 @@ class Writer {
     s_.bufferAddress = 0;
   }
 
-  CommTcp& t_;
   ModelScreen& s_;
   const uint8_t* p_;
   const uint8_t* end_;
@@ -265,13 +270,7 @@ void resetModifiedTags(ModelScreen& s) {
 
 void eraseAllUnprotected(ModelScreen& s) {
   const int n = s.positions();
-  for (int p = 0; p < n; ++p) {
-    if (s.cells[p].field) {
-      if (!fieldIsProtected(s.cells[p].fa)) s.cells[p].fa &= static_cast<uint8_t>(~kFieldModified);
-    } else if (inputPosition(s, p)) {
-      nullCharacter(s.cells[p]);
-    }
-  }
+  nullUnprotected(s, 0, n, true);
   const int first = nextInputField(s, n - 1);
   s.cursor = static_cast<uint16_t>(first >= 0 ? first : 0);
 }
