@@ -56,6 +56,7 @@ TEST(ModelScreenRecords, EachRecordLeavesTheCellsItShould) {
     int from;
     const char* cells;
     int rows;
+    bool locked = false;  // a query taken locks the keyboard
   } cases[] = {
       {"characters and a field", "3279-2-E", {"F5 C3 C1 1D 60 C2"}, 0, "C1 [60] C2 00", 24},
       {"an SFE cut short ends the record", "3279-2-E", {"F5 C3 C1 29 02 C0"}, 0, "C1 00 00", 24},
@@ -81,7 +82,10 @@ TEST(ModelScreenRecords, EachRecordLeavesTheCellsItShould) {
        0, "C1 00", 24},
       {"a structured field of length 2 ends the record", "3279-2-E", {"F5 C3 C1", "F3 00 02 40 00 F1 C3 C2"}, 0,
        "C1 00", 24},
-      {"a read inside Outbound 3270DS is not taken", "3279-2-E", {"F3 00 06 40 00 F3 00 05 01 FF 02"}, 0, "00", 24},
+      {"a query inside Outbound 3270DS is not taken", "3279-2-E", {"F3 00 0A 40 00 F3 00 05 01 FF 02"}, 0, "00", 24},
+      {"erase unprotected from the last field round to the first", "3279-2-E",
+       {"F5 C3 1D 40 C1 11 5D 7D 1D 60 C2 C3", "F1 C3 11 5D 7F 12 40 43"}, 0, "[40] 00 00", 24},
+      {"erase all unprotected", "3279-2-E", {"F5 C3 1D 41 C1 1D 60 C2", "6F"}, 0, "[40] 00 [60] C2", 24},
       {"Erase/Reset to the alternate size", "3279-5-E", {"F3 00 04 03 80"}, 0, "00", 27},
       {"without -E structured fields are passed over", "3279-4", {"F5 C3 C1", "F3 00 04 03 80"}, 0, "C1", 24},
   };
@@ -96,6 +100,7 @@ TEST(ModelScreenRecords, EachRecordLeavesTheCellsItShould) {
       model3270::ProcessRecord(t, record.data(), static_cast<int>(record.size()));
     }
     EXPECT_EQ(t.modelScreen.rows, c.rows) << c.what;
+    EXPECT_EQ(t.modelLocked != 0, c.locked) << c.what;
     const std::string expected = c.cells;
     const int count = 1 + static_cast<int>(std::count(expected.begin(), expected.end(), ' '));
     EXPECT_EQ(cells(t.modelScreen, c.from, count), expected) << c.what;
