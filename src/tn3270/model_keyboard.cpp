@@ -131,7 +131,9 @@ void MirrorLegacy(CommTcp& t) {
   }
   for (int p = 0; p < kScreenPositions; ++p) {
     if (!s.cells[p].field) continue;
-    const int length = restOfField(s, wrap(s, p + 1));
+    // The field runs to the next attribute, wrapping past the last position.
+    int length = 0;
+    while (length < kScreenPositions - 1 && !s.cells[(p + 1 + length) % kScreenPositions].field) ++length;
     const int end = p + 1 + length;
     if (end <= kScreenPositions) {
       t.close_field(static_cast<uint32_t>(p + 1), static_cast<uint32_t>(end), s.cells[p].fa);
