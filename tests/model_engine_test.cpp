@@ -108,3 +108,36 @@ TEST(ModelScreenRecords, EachRecordLeavesTheCellsItShould) {
 }
 
 }  // namespace
+
+namespace {
+
+// The original 24 x 80 members follow a model screen of that size, a field
+// that wraps past the last position included, and are empty on the alternate size.
+TEST(ModelScreenMirror, TheOriginalMembersShowTheDefaultSizeOnly) {
+  CommTcp t;
+  TerminalModel m;
+  ASSERT_TRUE(ParseTerminalModel("3279-4-E", &m));
+  model3270::ResetScreen(t.modelScreen, m);
+  const auto write = [&](const char* text) {
+    const Bytes record = hex(text);
+    model3270::ProcessRecord(t, record.data(), static_cast<int>(record.size()));
+    model3270::MirrorLegacy(t);
+  };
+  // Protected "A" at 3; at 1918 a modified input field running on to position 1.
+  write("F5 C3 11 40 42 1D 60 C1 11 5D 7E 1D C1 C2");
+  EXPECT_EQ(t.screenChars[3], 'A');
+  EXPECT_EQ(t.screenChars[1919], 'B');
+  EXPECT_EQ(t.attributePositions[2], 0x60);
+  EXPECT_EQ(t.attributePositions[1918], 0xC1);
+  ASSERT_EQ(t.fieldCount, 2);
+  EXPECT_EQ(t.fieldTable[1].begin, 1919u);
+  EXPECT_EQ(t.fieldTable[1].modified, 1);
+  EXPECT_EQ(t.positionAttribute[1919], 0xC1);
+  EXPECT_EQ(t.positionAttribute[1], 0xC1) << "the field's part at the top of the screen";
+  EXPECT_EQ(t.positionAttribute[5], 0x60);
+  write("7E C3 C1");
+  EXPECT_EQ(t.fieldCount, 0);
+  EXPECT_EQ(t.screenChars[0], 0);
+}
+
+}  // namespace
