@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,68 @@ TEST(ModelScreenMirror, TheOriginalMembersShowTheDefaultSizeOnly) {
   write("7E C3 C1");
   EXPECT_EQ(t.fieldCount, 0);
   EXPECT_EQ(t.screenChars[0], 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The keyboard on a form: a protected attribute at 0, an input field at 2..4,
+// a numeric one at 6..8, an autoskip one at 10 and an input field from 12 on;
+// the cursor starts at 2.
+TEST(ModelScreenKeyboard, KeysEditTheFieldsAndMoveTheCursor) {
+  using model3270::CursorTo;
+  using model3270::TypeChar;
+  const char* const kForm = "[60] [40] 00 00 00 [D0] 00 00 00 [F0] 00 [40] 00 00";
+  const struct {
+    const char* what;
+    std::function<void(CommTcp&)> keys;
+    int cursor;
+    const char* cells;  // positions 0..13; nullptr: the form as it was
+  } cases[] = {
+      {"typing sets the field's modified tag", [](CommTcp& t) { TypeChar(t, 0xC1); }, 3,
+       "[60] [41] C1 00 00 [D0] 00 00 00 [F0] 00 [40] 00 00"},
+      {"at the field's end the cursor steps over the next attribute",
+       [](CommTcp& t) { CursorTo(t, 4), TypeChar(t, 0xC1); }, 6, "[60] [41] 00 00 C1 [D0] 00 00 00 [F0] 00 [40] 00 00"},
+      {"an autoskip attribute sends the cursor to the next input field",
+       [](CommTcp& t) { CursorTo(t, 8), TypeChar(t, 0xF1); }, 12, "[60] [40] 00 00 00 [D1] 00 00 F1 [F0] 00 [40] 00 00"},
+      {"a numeric field refuses a letter", [](CommTcp& t) { CursorTo(t, 6), TypeChar(t, 0xC1); }, 6, nullptr},
+      {"a protected field refuses everything", [](CommTcp& t) { CursorTo(t, 10), TypeChar(t, 0xF1); }, 10, nullptr},
+      {"a locked keyboard refuses", [](CommTcp& t) { t.modelLocked = 1, TypeChar(t, 0xC1); }, 2, nullptr},
+      {"Tab goes to the next input field", [](CommTcp& t) { model3270::Tab(t), model3270::Tab(t); }, 12, nullptr},
+      {"Tab from the last input field goes round to the first",
+       [](CommTcp& t) { CursorTo(t, 13), model3270::Tab(t); }, 2, nullptr},
+      {"Back-tab inside a field goes to its start", [](CommTcp& t) { CursorTo(t, 4), model3270::BackTab(t); }, 2,
+       nullptr},
+      {"Back-tab at a field's start goes to the previous one",
+       [](CommTcp& t) { CursorTo(t, 12), model3270::BackTab(t); }, 6, nullptr},
+      {"Home goes to the first input field", [](CommTcp& t) { CursorTo(t, 13), model3270::Home(t); }, 2, nullptr},
+      {"Backspace stops at the field's start",
+       [](CommTcp& t) { CursorTo(t, 3), model3270::Backspace(t), model3270::Backspace(t); }, 2, nullptr},
+      {"Erase EOF nulls from the cursor to the field's end",
+       [](CommTcp& t) {
+         for (uint8_t ch : {0xC1, 0xC2, 0xC3}) TypeChar(t, ch);
+         CursorTo(t, 3), model3270::EraseEndOfField(t);
+       },
+       3, "[60] [41] C1 00 00 [D0] 00 00 00 [F0] 00 [40] 00 00"},
+      {"Delete Field nulls the field and goes to its start",
+       [](CommTcp& t) {
+         for (uint8_t ch : {0xC1, 0xC2}) TypeChar(t, ch);
+         model3270::DeleteField(t);
+       },
+       2, "[60] [41] 00 00 00 [D0] 00 00 00 [F0] 00 [40] 00 00"},
+  };
+  for (const auto& c : cases) {
+    CommTcp t;
+    TerminalModel m;
+    ASSERT_TRUE(ParseTerminalModel("3279-2-E", &m));
+    model3270::ResetScreen(t.modelScreen, m);
+    const Bytes form = hex("F5 C3 1D 60 1D 40 13 11 40 45 1D D0 11 40 49 1D F0 11 40 4B 1D 40");
+    model3270::ProcessRecord(t, form.data(), static_cast<int>(form.size()));
+    c.keys(t);
+    EXPECT_EQ(t.modelScreen.cursor, c.cursor) << c.what;
+    EXPECT_EQ(cells(t.modelScreen, 0, 14), c.cells ? c.cells : kForm) << c.what;
+  }
 }
 
 }  // namespace

@@ -266,16 +266,16 @@ const std::vector<std::string>& ScriptSession::modelScreenText(const CommTcp& t)
   const ModelScreen& s = t.modelScreen;
   lastCells_.clear();
   lastScreen_.assign(static_cast<size_t>(s.rows), std::string(static_cast<size_t>(s.columns), ' '));
-  int hidden = -1;  // the field attribute governing the position, when it hides its field
+  // Whether the field in force hides its characters, carried along the screen.
   const int start = model3270::fieldStart(s, 0);
-  if (start >= 0 && fieldIsNonDisplay(s.cells[start].fa)) hidden = start;
+  bool hidden = start >= 0 && fieldIsNonDisplay(s.cells[start].fa);
   for (int p = 0; p < s.positions(); ++p) {
     const ModelCell& c = s.cells[p];
     if (c.field) {
-      hidden = fieldIsNonDisplay(c.fa) ? p : -1;
+      hidden = fieldIsNonDisplay(c.fa);
       continue;
     }
-    if (hidden < 0) lastScreen_[p / s.columns][p % s.columns] = model3270::DisplayChar(c);
+    if (!hidden) lastScreen_[p / s.columns][p % s.columns] = model3270::DisplayChar(c);
   }
   return lastScreen_;
 }
@@ -384,9 +384,7 @@ bool modelFieldOfCursor(const CommTcp& t, bool input, int* begin, int* length, i
   if (f < 0 || f == p || (input && fieldIsProtected(s.cells[f].fa))) return false;
   const int n = s.positions();
   *begin = (f + 1) % n;
-  int k = 0;
-  while (k < n - 1 && !s.cells[(*begin + k) % n].field) ++k;
-  *length = k;
+  *length = model3270::fieldLength(s, *begin);
   *offset = (p - *begin + n) % n;
   return true;
 }

@@ -21,13 +21,7 @@ void setModified(ModelScreen& s, int p) {
 
 // The positions of the field holding p, from p to its end (to the screen's end
 // when unformatted).
-int restOfField(const ModelScreen& s, int p) {
-  const int n = s.positions();
-  if (!formatted(s)) return n - p;
-  int k = 0;
-  while (k < n && !s.cells[wrap(s, p + k)].field) ++k;
-  return k;
-}
+int restOfField(const ModelScreen& s, int p) { return formatted(s) ? fieldLength(s, p) : s.positions() - p; }
 
 }  // namespace
 
@@ -131,10 +125,7 @@ void MirrorLegacy(CommTcp& t) {
   }
   for (int p = 0; p < kScreenPositions; ++p) {
     if (!s.cells[p].field) continue;
-    // The field runs to the next attribute, wrapping past the last position.
-    int length = 0;
-    while (length < kScreenPositions - 1 && !s.cells[(p + 1 + length) % kScreenPositions].field) ++length;
-    const int end = p + 1 + length;
+    const int end = p + 1 + fieldLength(s, p + 1);
     if (end <= kScreenPositions) {
       t.close_field(static_cast<uint32_t>(p + 1), static_cast<uint32_t>(end), s.cells[p].fa);
     } else {

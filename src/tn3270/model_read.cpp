@@ -137,8 +137,7 @@ std::vector<uint8_t> readModified(const ModelScreen& s, uint8_t aid, bool all) {
   for (int f = 0; f < n; ++f) {
     const ModelCell& c = s.cells[f];
     if (!c.field || !fieldIsModified(c.fa)) continue;
-    int length = 0;
-    while (length < n - 1 && !s.cells[wrap(s, f + 1 + length)].field) ++length;
+    const int length = fieldLength(s, f + 1);
     r.setBufferAddress(wrap(s, f + 1));
     modifiedText(s, r, f + 1, length);
   }

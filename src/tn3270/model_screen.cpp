@@ -18,6 +18,13 @@ int fieldStart(const ModelScreen& s, int p) {
   return -1;
 }
 
+int fieldLength(const ModelScreen& s, int first) {
+  const int n = s.positions();
+  int length = 0;
+  while (length < n - 1 && !s.cells[wrap(s, first + length)].field) ++length;
+  return length;
+}
+
 bool inputPosition(const ModelScreen& s, int p) {
   p = wrap(s, p);
   if (s.cells[p].field) return false;

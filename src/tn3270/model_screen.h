@@ -89,6 +89,9 @@ inline int wrap(const ModelScreen& s, int p) {
 // The position of the field attribute that governs p, or -1 on an unformatted screen.
 QUILLON_API int fieldStart(const ModelScreen& s, int p);
 inline bool formatted(const ModelScreen& s) { return fieldStart(s, 0) >= 0; }
+// The character positions of the field whose first position is `first`: up
+// to the next field attribute, wrapping, at most all positions but one.
+QUILLON_API int fieldLength(const ModelScreen& s, int first);
 // Whether a character may be typed at p: a character position of an
 // unprotected field (any position of an unformatted screen).
 QUILLON_API bool inputPosition(const ModelScreen& s, int p);
