@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "platform/posix/tty_screen.h"
 
 namespace {
 
@@ -176,6 +177,62 @@ TEST_F(PlatformTest, TextOutWritesCellsWithColoursAndCharacterSet) {
   EXPECT_FALSE(TextOutA(dc, 0, 0, "x", -1));
   EXPECT_TRUE(TextOutA(dc, -8, 0, "ab", 2));  // the cell left of the window is dropped
   EXPECT_EQ(posix::testing::grid(hwnd_)->at(0, 0)->ch, 'b');
+  ReleaseDC(hwnd_, dc);
+}
+
+TEST_F(PlatformTest, UnderlinedFontsUnderlineTheCellsTheyDrawAndTheTerminalShowsThem) {
+  LOGFONTA lf{};
+  lf.lfHeight = -20;
+  lf.lfWidth = 8;
+  lf.lfUnderline = TRUE;
+  const HFONT underlined = CreateFontIndirectA(&lf);
+  HDC dc = GetDC(hwnd_);
+  SelectObject(dc, font_);  // the window's cells are 8 x 20
+  enum Op { kText, kTransparentText, kFill, kScrollDown };
+  struct Step {
+    Op op;
+    bool underline;  // the font of the text
+    int column;
+    const char* text;  // kFill: the cells filled are as many as its characters
+    int row;           // the row whose marks are checked
+    const char* marks;
+  };
+  const Step steps[] = {
+      {kText, true, 0, "ABCDEF", 0, "______  "},
+      {kText, false, 2, "x", 0, "__ ___  "},
+      {kTransparentText, true, 2, "y", 0, "______  "},
+      {kTransparentText, false, 5, "z", 0, "_____   "},
+      {kFill, false, 3, "..", 0, "___     "},
+      {kScrollDown, false, 0, "", 1, "___     "},
+      {kText, false, 0, "a", 1, " __     "},
+  };
+  for (const Step& st : steps) {
+    SCOPED_TRACE(st.marks);
+    SelectObject(dc, st.underline ? underlined : font_);
+    SetBkMode(dc, st.op == kTransparentText ? TRANSPARENT : OPAQUE);
+    const int length = static_cast<int>(std::string(st.text).size());
+    if (st.op == kText || st.op == kTransparentText) TextOutA(dc, st.column * 8, st.row * 20, st.text, length);
+    if (st.op == kFill) {
+      const RECT r{st.column * 8, st.row * 20, (st.column + length) * 8, (st.row + 1) * 20};
+      FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    if (st.op == kScrollDown) {
+      const RECT area{0, 0, 8 * 8, 2 * 20};
+      ScrollWindow(hwnd_, 0, 20, &area, nullptr);
+    }
+    EXPECT_EQ(posix::testing::underlineMarks(hwnd_, st.row, 8), st.marks);
+    // The terminal display shows the same cells underlined.
+    posix::tty::Frame f;
+    f.hasWindow = true;
+    f.client = posix::testing::grid(hwnd_);
+    const posix::tty::TtyScreen screen = posix::tty::renderFrame(f);
+    std::string shown;
+    for (int c = 0; c < 8; ++c)
+      shown += screen.at(c, posix::tty::kClientTop + st.row)->attrs & posix::tty::kUnderline ? '_' : ' ';
+    EXPECT_EQ(shown, st.marks);
+  }
+  SelectObject(dc, font_);
+  DeleteObject(underlined);
   ReleaseDC(hwnd_, dc);
 }
 

@@ -154,18 +154,53 @@ TEST(TtyScreenTest, OpenPopupShowsEntriesTheHighlightAndTheCheckMark) {
   EXPECT_FALSE(s.cursorVisible);                // no cursor while the menu is open
 }
 
-TEST(TtyScreenTest, SmallTerminalShowsWhatFitsAndSaysHowLargeItMustBe) {
+TEST(TtyScreenTest, LayoutFollowsTheClientAreaAndSaysHowLargeTheTerminalMustBe) {
+  struct Case {
+    int clientColumns, clientRows;  // as the frame gives them
+    int width, height;              // the terminal
+    int columns, rows;              // the client area shown
+    const char* warning;
+  };
+  const Case cases[] = {
+      {81, 26, 82, 28, 81, 26, ""},
+      {81, 26, 80, 24, 81, 26, "Quillon needs a terminal of 82 x 28; this one is 80 x 24"},
+      {81, 26, 81, 28, 81, 26, "Quillon needs a terminal of 82 x 28; this one is 81 x 28"},
+      {133, 29, 134, 31, 133, 29, ""},
+      {133, 29, 134, 30, 133, 29, "Quillon needs a terminal of 134 x 31; this one is 134 x 30"},
+      {133, 29, 100, 32, 133, 29, "Quillon needs a terminal of 134 x 31; this one is 100 x 32"},
+      {81, 45, 82, 47, 81, 45, ""},
+      {40, 10, 82, 28, 81, 26, ""},  // never smaller than 81 x 26
+      {5000, 5000, 1024, 512, 1023, 510, ""},  // nor larger than the screen can be
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.clientColumns) + " x " + std::to_string(c.clientRows) + " on " + std::to_string(c.width));
+    Frame f = windowFrame(nullptr);
+    f.clientArea = ClientCells{c.clientColumns, c.clientRows};
+    f.width = c.width;
+    f.height = c.height;
+    const TtyScreen s = renderFrame(f);
+    EXPECT_EQ(s.width(), c.width);
+    EXPECT_EQ(s.height(), c.height);
+    EXPECT_EQ(s.rowText(0).substr(0, 8), " Quillon");
+    const std::string warning = c.warning;
+    if (!warning.empty()) {
+      EXPECT_EQ(s.rowText(c.height - 1).substr(0, warning.size()), warning);
+      continue;
+    }
+    EXPECT_EQ(s.rowText(c.height - 1).find("Quillon needs"), std::string::npos);
+    // The title line spans the layout, the scroll bar lies right of the client.
+    const int last = kClientTop + c.rows - 1;
+    EXPECT_EQ(s.at(c.columns, 0)->bg, kNavy);
+    EXPECT_EQ(s.at(c.columns, kClientTop)->ch, U'▲');
+    EXPECT_EQ(s.at(c.columns, last)->ch, U'▼');
+    EXPECT_EQ(hitTest(f, c.columns, last).index, SB_LINEDOWN);
+    const Hit corner = hitTest(f, c.columns - 1, last);
+    EXPECT_EQ(corner.kind, Hit::kClient);
+    EXPECT_EQ(corner.point.x, (c.columns - 1) * 10 + 5);
+    EXPECT_EQ(corner.point.y, (c.rows - 1) * 20 + 10);
+  }
+  // However small the terminal, nothing is drawn outside it.
   Frame f = windowFrame(nullptr);
-  f.width = 80;
-  f.height = 24;
-  const TtyScreen s = renderFrame(f);
-  EXPECT_EQ(s.width(), 80);
-  EXPECT_EQ(s.rowText(0).substr(0, 8), " Quillon");
-  EXPECT_EQ(s.rowText(23).substr(0, 56), "Quillon needs a terminal of 82 x 28; this one is 80 x 24");
-  EXPECT_EQ(sizeWarning(82, 28), "");
-  EXPECT_NE(sizeWarning(82, 27), "");
-  EXPECT_NE(sizeWarning(81, 28), "");
-  // However small, nothing is drawn outside the terminal.
   for (int w : {1, 5, 30})
     for (int h : {1, 2, 5}) {
       f.width = w;
@@ -182,7 +217,7 @@ TEST(TtyScreenTest, MessageBoxIsDrawnOverTheWindowWithItsButtons) {
   MessageBoxState box("Connect First", "Please Connect to a host First", MB_OKCANCEL);
   f.boxes.push_back(&box);
   const TtyScreen s = renderFrame(f);
-  const BoxLayout l = layoutBox(box, kLayoutWidth, kLayoutHeight);
+  const BoxLayout l = layoutBox(box, kMinLayoutWidth, kMinLayoutHeight);
   EXPECT_NE(s.rowText(l.y).find("Connect First"), std::string::npos);
   EXPECT_NE(s.rowText(l.textTop).find("Please Connect to a host First"), std::string::npos);
   EXPECT_NE(s.rowText(l.buttonRow).find("[ OK ]  [ Cancel ]"), std::string::npos);

@@ -1,5 +1,6 @@
 // The terminal display's dealings with the windows: geometry, keys, the menu,
 // mouse clicks, resizes, dialogs and message boxes, and the terminal going away.
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -95,27 +96,63 @@ LRESULT CALLBACK recordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 using TtyWindowTest = TerminalWindowTest;
 
-TEST_F(TtyWindowTest, ClientAreaIs81By26CellsSoTheFontsAreOneTerminalCell) {
+TEST_F(TtyWindowTest, ClientAreaIsWholeCellsOfTheWindowsSizeAndTheDesktopHoldsWhatTheTerminalShows) {
   posix::testing::setManualClock(true);
   HWND hwnd = createMainWindow();
   Session session;
-  session.setSize(100, 32);
-  session.keepGeometry();
-  RECT client;
-  GetClientRect(hwnd, &client);
-  EXPECT_EQ(client.right, 810);
-  EXPECT_EQ(client.bottom, 520);
-  posix::testing::advanceClock(200);  // the delayed layout
-  EXPECT_EQ(terminal()->cellWidth, 10);
-  EXPECT_EQ(terminal()->cellHeight, 20);
-  // The terminal's size has no part in it.
-  session.setSize(40, 10);
-  session.keepGeometry();
-  posix::testing::advanceClock(200);
-  GetClientRect(hwnd, &client);
-  EXPECT_EQ(client.right, 810);
-  EXPECT_EQ(client.bottom, 520);
-  EXPECT_EQ(terminal()->cellWidth, 10);
+  struct Step {
+    int width, height;          // the terminal
+    int askWidth, askHeight;    // the client area the program sets (0: none)
+    int clientWidth, clientHeight;
+    const char* note;           // the too-small note, "" when the layout fits
+  };
+  const Step steps[] = {
+      {100, 32, 0, 0, 810, 520, ""},  // the window as created
+      {100, 32, 1330, 580, 1330, 580, "Quillon needs a terminal of 134 x 31; this one is 100 x 32"},
+      {134, 31, 0, 0, 1330, 580, ""},  // a larger terminal keeps the client area
+      {134, 31, 1335, 590, 1330, 580, ""},
+      {82, 47, 810, 900, 810, 900, ""},
+      {82, 47, 400, 300, 810, 520, ""},
+      {1024, 512, 20000, 20000, 10230, 10200, ""},
+      {100, 32, 810, 520, 810, 520, ""},
+  };
+  for (const Step& st : steps) {
+    SCOPED_TRACE(std::to_string(st.askWidth) + " x " + std::to_string(st.askHeight) + " on " + std::to_string(st.width));
+    session.setSize(st.width, st.height);
+    if (st.askWidth) {
+      RECT r{0, 0, st.askWidth, st.askHeight};
+      AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)), TRUE, 0);
+      SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    }
+    session.keepGeometry();
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, st.clientWidth);
+    EXPECT_EQ(client.bottom, st.clientHeight);
+    EXPECT_EQ(terminal()->clientWidth, st.clientWidth);  // the program has heard of it
+
+    const posix::tty::TtyScreen s = session.render();
+    const std::string note = st.note;
+    EXPECT_EQ(s.rowText(st.height - 1).substr(0, note.size()), note);
+    if (!note.empty()) continue;
+    const int columns = st.clientWidth / 10, rows = st.clientHeight / 20;
+    EXPECT_EQ(s.rowText(st.height - 1).find("Quillon needs"), std::string::npos);
+    EXPECT_EQ(s.at(columns, 2)->ch, U'▲');
+    EXPECT_EQ(s.at(columns, 1 + rows)->ch, U'▼');
+    // The window fits on the desktop, which is never smaller than the terminal.
+    const RECT desktop = session.desktopRect();
+    RECT window;
+    GetWindowRect(hwnd, &window);
+    EXPECT_LE(window.right - window.left, desktop.right);
+    EXPECT_LE(window.bottom - window.top, desktop.bottom);
+    EXPECT_GE(desktop.right, std::max(1024, st.width * 10));
+    EXPECT_GE(desktop.bottom, std::max(768, st.height * 20));
+    if (columns == 81 && rows == 26) {
+      posix::testing::advanceClock(200);  // the delayed layout: fonts of one terminal cell
+      EXPECT_EQ(terminal()->cellWidth, 10);
+      EXPECT_EQ(terminal()->cellHeight, 20);
+    }
+  }
 }
 
 TEST_F(TtyWindowTest, ShowsTheCaptionAndEveryMenuBarItem) {
@@ -327,7 +364,9 @@ TEST_F(TtyInputTest, ScrollBarClicksScrollAndResizesAreWmSize) {
   got = take();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].message, static_cast<UINT>(WM_SIZE));
-  EXPECT_EQ(got[0].lParam, MAKELPARAM(810, 520));
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  EXPECT_EQ(got[0].lParam, MAKELPARAM(client.right, client.bottom));
 }
 
 TEST_F(TtyInputTest, KeysGoToTheFocusAndCtrlBracketIsAKeyWithoutAMenuBar) {

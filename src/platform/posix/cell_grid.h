@@ -13,8 +13,9 @@ struct Cell {
   BYTE charset = ANSI_CHARSET;
   COLORREF fg = 0x000000;
   COLORREF bg = 0xFFFFFF;
+  bool underline = false;  // drawn with a font whose lfUnderline is set
   bool operator==(const Cell& o) const {
-    return ch == o.ch && charset == o.charset && fg == o.fg && bg == o.bg;
+    return ch == o.ch && charset == o.charset && fg == o.fg && bg == o.bg && underline == o.underline;
   }
 };
 

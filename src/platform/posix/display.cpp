@@ -98,6 +98,16 @@ std::string rowText(HWND hwnd, int row, int columns) {
   return out;
 }
 
+std::string underlineMarks(HWND hwnd, int row, int columns) {
+  std::string out;
+  const CellGrid* g = grid(hwnd);
+  for (int c = 0; c < columns; ++c) {
+    const Cell* cell = g ? g->at(c, row) : nullptr;
+    out += cell && cell->underline ? '_' : ' ';
+  }
+  return out;
+}
+
 }  // namespace testing
 }  // namespace posix
 

@@ -547,7 +547,10 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int count) {
   if (!d || count < 0 || (count > 0 && !text)) return FALSE;
   Window* w = findWindow(d->hwnd);
   if (!w) return TRUE;  // the screen DC draws nowhere
-  const FontMetrics m = metricsOf(object(d->font));
+  const GdiObject* font = object(d->font);
+  const FontMetrics m = metricsOf(font);
+  // Underlined fonts underline every cell they draw, in either background mode.
+  const bool underline = font && font->kind == Kind::Font && font->font.lfUnderline != 0;
   const int row = floorDiv(y, m.height);
   const int first = floorDiv(x, m.width);
   if (row < 0 || row >= CellGrid::kMaxRows || first >= CellGrid::kMaxColumns) return TRUE;
@@ -565,6 +568,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR text, int count) {
       cell->ch = text[column - first];
       cell->charset = m.charset;
       cell->fg = d->text;
+      cell->underline = underline;
       if (opaque) cell->bg = d->background;
     }
   }

@@ -84,6 +84,8 @@ PLATFORM_API bool winsockStarted();
 // The window's cell grid, and one row of it as text.
 PLATFORM_API const CellGrid* grid(HWND hwnd);
 PLATFORM_API std::string rowText(HWND hwnd, int row, int columns);
+// One row of it as underline marks: '_' for each underlined cell, ' ' for the others.
+PLATFORM_API std::string underlineMarks(HWND hwnd, int row, int columns);
 
 // Live GDI objects created by the program (stock objects excluded).
 PLATFORM_API int liveGdiObjects();

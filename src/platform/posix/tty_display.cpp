@@ -233,7 +233,7 @@ class TtyDisplay : public Display {
   }
 
   const char* name() const override { return "tty"; }
-  RECT desktopRect() const override { return RECT{0, 0, 1024, 768}; }
+  RECT desktopRect() const override { return session_.desktopRect(); }
   int inputFd() const override { return fileno(in_); }
   void onInput() override { onInputEvents(POLLIN); }
   void refresh() override {

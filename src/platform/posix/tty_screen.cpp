@@ -55,8 +55,11 @@ int ceilDiv(int a, int b) { return a <= 0 ? 0 : (a + b - 1) / b; }
 
 // ---- the window ------------------------------------------------------------------------------
 
+// A grid cell's attributes on the screen.
+unsigned attrsOf(const Cell& cell) { return cell.underline ? kUnderline : 0; }
+
 void drawTitle(TtyScreen& s, const Frame& f) {
-  s.fill(0, kTitleRow, kLayoutWidth, 1, kWhite, kNavy);
+  s.fill(0, kTitleRow, layoutWidth(f), 1, kWhite, kNavy);
   s.text(1, kTitleRow, f.title, kWhite, kNavy, kBold);
 }
 
@@ -70,7 +73,7 @@ void drawLabel(TtyScreen& s, int x, int y, const std::string& text, COLORREF fg,
 }
 
 void drawMenuBar(TtyScreen& s, const Frame& f, const MenuLayout& layout) {
-  s.fill(0, kMenuBarRow, kLayoutWidth, 1, kBlack, kLightGray);
+  s.fill(0, kMenuBarRow, layoutWidth(f), 1, kBlack, kLightGray);
   for (size_t i = 0; i < f.menu.size(); ++i) {
     const MenuNode& item = f.menu[i];
     const bool lit = f.nav.barItem() == static_cast<int>(i);
@@ -130,11 +133,14 @@ void drawPopups(TtyScreen& s, const Frame& f, const MenuLayout& layout) {
 }
 
 void drawClient(TtyScreen& s, const Frame& f) {
-  for (int r = 0; r < kClientRows; ++r)
-    for (int c = 0; c < kClientColumns; ++c) {
+  const ClientCells area = clientOf(f);
+  // Only what the terminal shows is drawn.
+  const int rows = std::min(area.rows, s.height() - kClientTop), columns = std::min(area.columns, s.width());
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
       const Cell* cell = f.client ? f.client->at(c, r) : nullptr;
       if (cell) {
-        s.put(c, kClientTop + r, glyphOf(*cell), cell->fg, cell->bg);
+        s.put(c, kClientTop + r, glyphOf(*cell), cell->fg, cell->bg, attrsOf(*cell));
       } else {
         s.put(c, kClientTop + r, ' ', kBlack, f.clientBackground);
       }
@@ -146,18 +152,20 @@ int thumbRow(const Frame& f) {
   if (f.scrollMax <= f.scrollMin) return -1;
   const long long span = static_cast<long long>(f.scrollMax) - f.scrollMin;
   const long long pos = std::clamp<long long>(f.scrollPos, f.scrollMin, f.scrollMax) - f.scrollMin;
-  const int track = kClientRows - 2;
+  const int track = clientOf(f).rows - 2;
   return kClientTop + 1 + static_cast<int>(pos * (track - 1) / span);
 }
 
 void drawScrollBar(TtyScreen& s, const Frame& f) {
   if (!f.scrollBar) return;
-  const int top = kClientTop, bottom = kClientTop + kClientRows - 1;
-  s.put(kScrollColumn, top, kArrowUp, kBlack, kLightGray);
-  for (int y = top + 1; y < bottom; ++y) s.put(kScrollColumn, y, kTrack, kBlack, kLightGray);
-  s.put(kScrollColumn, bottom, kArrowDown, kBlack, kLightGray);
+  const ClientCells area = clientOf(f);
+  const int column = area.columns;
+  const int top = kClientTop, bottom = kClientTop + area.rows - 1;
+  s.put(column, top, kArrowUp, kBlack, kLightGray);
+  for (int y = top + 1; y < bottom; ++y) s.put(column, y, kTrack, kBlack, kLightGray);
+  s.put(column, bottom, kArrowDown, kBlack, kLightGray);
   const int thumb = thumbRow(f);
-  if (thumb >= 0) s.put(kScrollColumn, thumb, kThumb, kBlack, kLightGray);
+  if (thumb >= 0) s.put(column, thumb, kThumb, kBlack, kLightGray);
 }
 
 // ---- dialogs -----------------------------------------------------------------------------------
@@ -225,7 +233,7 @@ void drawDialog(TtyScreen& s, const DialogFrame& d, const DialogPlacement& p) {
     for (int c = 0; c < p.columns; ++c) {
       const Cell* cell = d.grid ? d.grid->at(c, r) : nullptr;
       if (cell) {
-        s.put(p.x + 1 + c, p.y + 1 + r, glyphOf(*cell), cell->fg, cell->bg);
+        s.put(p.x + 1 + c, p.y + 1 + r, glyphOf(*cell), cell->fg, cell->bg, attrsOf(*cell));
       } else {
         s.put(p.x + 1 + c, p.y + 1 + r, ' ', kBlack, kLightGray);
       }
@@ -239,7 +247,7 @@ void drawDialog(TtyScreen& s, const DialogFrame& d, const DialogPlacement& p) {
         const int dc = cc.left + c, dr = cc.top + r;
         if (dc < 0 || dr < 0 || dc >= p.columns || dr >= p.rows) continue;
         const Cell* cell = control.grid ? control.grid->at(c, r) : nullptr;
-        if (cell) s.put(p.x + 1 + dc, p.y + 1 + dr, glyphOf(*cell), cell->fg, cell->bg);
+        if (cell) s.put(p.x + 1 + dc, p.y + 1 + dr, glyphOf(*cell), cell->fg, cell->bg, attrsOf(*cell));
       }
     const int x = p.x + 1 + cc.left, y = p.y + 1 + cc.top;
     const int middle = y + (cc.rows - 1) / 2;
@@ -294,8 +302,9 @@ void drawBox(TtyScreen& s, const MessageBoxState& box, const BoxLayout& l) {
   }
 }
 
-int areaWidth(const Frame& f) { return std::min(f.width, kLayoutWidth); }
-int areaHeight(const Frame& f) { return std::min(f.height, kLayoutHeight); }
+// The part of the layout the terminal shows.
+int areaWidth(const Frame& f) { return std::min(f.width, layoutWidth(f)); }
+int areaHeight(const Frame& f) { return std::min(f.height, layoutHeight(f)); }
 
 void placeCursor(TtyScreen& s, const Frame& f) {
   s.cursorVisible = false;
@@ -304,7 +313,8 @@ void placeCursor(TtyScreen& s, const Frame& f) {
   if (f.dialogs.empty()) {
     if (f.caretDialog != -1 || f.caretPos.x < 0 || f.caretPos.y < 0) return;
     const int column = f.caretPos.x / kCellWidth, row = f.caretPos.y / kCellHeight;
-    if (column >= kClientColumns || row >= kClientRows) return;
+    const ClientCells area = clientOf(f);
+    if (column >= area.columns || row >= area.rows) return;
     x = column;
     y = kClientTop + row;
   } else {
@@ -312,7 +322,7 @@ void placeCursor(TtyScreen& s, const Frame& f) {
     if (f.caretDialog != top) return;
     const DialogFrame& d = f.dialogs.back();
     if (f.caretControl < 0 || f.caretControl >= static_cast<int>(d.controls.size())) return;
-    const DialogPlacement p = placeDialog(d, f.width, f.height);
+    const DialogPlacement p = placeDialog(d, f);
     const RECT& r = d.controls[static_cast<size_t>(f.caretControl)].view.rect;
     const int column = floorDiv(r.left + f.caretPos.x, kDialogBaseX);
     const int row = floorDiv(r.top + f.caretPos.y, kDialogBaseY);
@@ -398,21 +408,37 @@ std::string utf8(char32_t ch) {
   return out;
 }
 
-std::string sizeWarning(int width, int height) {
-  if (width >= kLayoutWidth && height >= kLayoutHeight) return std::string();
-  return "Quillon needs a terminal of " + std::to_string(kLayoutWidth) + " x " + std::to_string(kLayoutHeight) +
+ClientCells clientCells(int width, int height) {
+  ClientCells cells;
+  cells.columns = std::clamp(width / kCellWidth, kMinClientColumns, kMaxClientColumns);
+  cells.rows = std::clamp(height / kCellHeight, kMinClientRows, kMaxClientRows);
+  return cells;
+}
+
+ClientCells clientOf(const Frame& f) {
+  ClientCells cells;
+  cells.columns = std::clamp(f.clientArea.columns, kMinClientColumns, kMaxClientColumns);
+  cells.rows = std::clamp(f.clientArea.rows, kMinClientRows, kMaxClientRows);
+  return cells;
+}
+
+int layoutWidth(const Frame& f) { return clientOf(f).columns + 1; }
+int layoutHeight(const Frame& f) { return kClientTop + clientOf(f).rows; }
+
+std::string sizeWarning(int width, int height, int layoutWidth, int layoutHeight) {
+  if (width >= layoutWidth && height >= layoutHeight) return std::string();
+  return "Quillon needs a terminal of " + std::to_string(layoutWidth) + " x " + std::to_string(layoutHeight) +
          "; this one is " + std::to_string(width) + " x " + std::to_string(height);
 }
 
-DialogPlacement placeDialog(const DialogFrame& dialog, int width, int height) {
+DialogPlacement placeDialog(const DialogFrame& dialog, const Frame& f) {
   DialogPlacement p;
   p.columns = std::clamp(ceilDiv(dialog.clientWidth, kDialogBaseX), 1, kMaxDialogColumns);
   p.rows = std::clamp(ceilDiv(dialog.clientHeight, kDialogBaseY), 1, kMaxDialogRows);
   p.width = p.columns + 2;
   p.height = p.rows + 2;
-  const int areaW = std::min(width, kLayoutWidth), areaH = std::min(height, kLayoutHeight);
-  p.x = std::max(0, (areaW - p.width) / 2);
-  p.y = std::max(0, (areaH - p.height) / 2);
+  p.x = std::max(0, (areaWidth(f) - p.width) / 2);
+  p.y = std::max(0, (areaHeight(f) - p.height) / 2);
   return p;
 }
 
@@ -432,18 +458,18 @@ TtyScreen renderFrame(const Frame& f) {
   TtyScreen s(f.width, f.height);
   MenuLayout layout;
   if (f.hasWindow) {
-    layout = layoutMenu(f.menu, f.nav, std::max(f.width, kLayoutWidth), std::max(f.height, kLayoutHeight));
+    layout = layoutMenu(f.menu, f.nav, std::max(f.width, layoutWidth(f)), std::max(f.height, layoutHeight(f)));
     drawTitle(s, f);
     drawMenuBar(s, f, layout);
     drawClient(s, f);
     drawScrollBar(s, f);
     drawPopups(s, f, layout);
   }
-  for (const DialogFrame& d : f.dialogs) drawDialog(s, d, placeDialog(d, f.width, f.height));
+  for (const DialogFrame& d : f.dialogs) drawDialog(s, d, placeDialog(d, f));
   for (const MessageBoxState* box : f.boxes)
     if (box) drawBox(s, *box, layoutBox(*box, areaWidth(f), areaHeight(f)));
   placeCursor(s, f);
-  const std::string warning = sizeWarning(f.width, f.height);
+  const std::string warning = sizeWarning(f.width, f.height, layoutWidth(f), layoutHeight(f));
   if (!warning.empty() && f.height > 0) {
     s.fill(0, f.height - 1, f.width, 1, kWhite, kDarkRed);
     s.text(0, f.height - 1, warning, kWhite, kDarkRed, kBold);
@@ -467,7 +493,7 @@ Hit hitTest(const Frame& f, int x, int y) {
   }
   if (!f.dialogs.empty()) {
     const DialogFrame& d = f.dialogs.back();
-    const DialogPlacement p = placeDialog(d, f.width, f.height);
+    const DialogPlacement p = placeDialog(d, f);
     for (size_t i = 0; i < d.controls.size(); ++i) {
       const ControlView& v = d.controls[i].view;
       if (!v.visible || v.kind != ControlKind::kComboBox || !v.dropped) continue;
@@ -487,7 +513,7 @@ Hit hitTest(const Frame& f, int x, int y) {
   }
   if (!f.hasWindow) return hit;
   const MenuLayout layout =
-      layoutMenu(f.menu, f.nav, std::max(f.width, kLayoutWidth), std::max(f.height, kLayoutHeight));
+      layoutMenu(f.menu, f.nav, std::max(f.width, layoutWidth(f)), std::max(f.height, layoutHeight(f)));
   if (f.nav.isOpen()) {
     for (int level = static_cast<int>(layout.boxes.size()) - 1; level >= 0; --level) {
       const MenuBox& b = layout.boxes[static_cast<size_t>(level)];
@@ -502,7 +528,7 @@ Hit hitTest(const Frame& f, int x, int y) {
   }
   if (y == kMenuBarRow)
     for (size_t i = 0; i < layout.barStart.size(); ++i)
-      if (x >= layout.barStart[i] && x < layout.barEnd[i] && x < kLayoutWidth) {
+      if (x >= layout.barStart[i] && x < layout.barEnd[i] && x < layoutWidth(f)) {
         hit.kind = Hit::kMenuBar;
         hit.index = static_cast<int>(i);
         return hit;
@@ -511,18 +537,19 @@ Hit hitTest(const Frame& f, int x, int y) {
     hit.kind = Hit::kMenuOutside;
     return hit;
   }
-  if (y >= kClientTop && y < kClientTop + kClientRows) {
-    if (x >= 0 && x < kClientColumns) {
+  const ClientCells area = clientOf(f);
+  if (y >= kClientTop && y < kClientTop + area.rows) {
+    if (x >= 0 && x < area.columns) {
       hit.kind = Hit::kClient;
       hit.point = POINT{x * kCellWidth + kCellWidth / 2, (y - kClientTop) * kCellHeight + kCellHeight / 2};
       return hit;
     }
-    if (x == kScrollColumn && f.scrollBar) {
+    if (x == area.columns && f.scrollBar) {
       const int thumb = thumbRow(f);
       int part = -1;
       if (y == kClientTop) {
         part = SB_LINEUP;
-      } else if (y == kClientTop + kClientRows - 1) {
+      } else if (y == kClientTop + area.rows - 1) {
         part = SB_LINEDOWN;
       } else if (thumb >= 0 && y < thumb) {
         part = SB_PAGEUP;

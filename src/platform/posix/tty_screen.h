@@ -17,20 +17,28 @@
 namespace posix {
 namespace tty {
 
-// The main window's client area: 81 x 26 cells of 10 x 20 pixels, so that the
-// window's layout makes fonts of one terminal cell per character cell.
+// The main window's client area, in cells of 10 x 20 pixels so that the
+// window's layout makes fonts of one terminal cell per character cell. It is as
+// large as the window's client area, at least 81 x 26 cells, and small enough
+// that the whole screen stays within CellGrid's bounds.
 constexpr int kCellWidth = 10;
 constexpr int kCellHeight = 20;
-constexpr int kClientColumns = 81;
-constexpr int kClientRows = 26;
-constexpr int kClientWidth = kClientColumns * kCellWidth;    // 810 pixels
-constexpr int kClientHeight = kClientRows * kCellHeight;     // 520 pixels
+constexpr int kMinClientColumns = 81;
+constexpr int kMinClientRows = 26;
 // The screen: title line, menu bar, client area with the scroll bar to its right.
 constexpr int kTitleRow = 0;
 constexpr int kClientTop = 2;
-constexpr int kScrollColumn = kClientColumns;
-constexpr int kLayoutWidth = kClientColumns + 1;  // 82
-constexpr int kLayoutHeight = kClientTop + kClientRows;  // 28
+constexpr int kMaxClientColumns = CellGrid::kMaxColumns - 1;  // the scroll bar takes one more
+constexpr int kMaxClientRows = CellGrid::kMaxRows - kClientTop;
+constexpr int kMinLayoutWidth = kMinClientColumns + 1;           // 82
+constexpr int kMinLayoutHeight = kClientTop + kMinClientRows;    // 28
+
+struct ClientCells {
+  int columns = kMinClientColumns;
+  int rows = kMinClientRows;
+};
+// The cells a client area of width x height pixels shows: whole cells, within the bounds above.
+ClientCells clientCells(int width, int height);
 
 // Cell attributes.
 constexpr unsigned kUnderline = 1;
@@ -96,9 +104,10 @@ struct DialogFrame {
 };
 
 struct Frame {
-  int width = kLayoutWidth;  // the terminal
-  int height = kLayoutHeight;
+  int width = kMinLayoutWidth;  // the terminal
+  int height = kMinLayoutHeight;
   bool hasWindow = false;
+  ClientCells clientArea;  // the main window's client area (clamped to the bounds when drawn)
   std::string title;
   std::vector<MenuNode> menu;
   MenuNavigator nav;
@@ -116,10 +125,17 @@ struct Frame {
   POINT caretPos{0, 0};
 };
 
+// The client area a frame shows, and the size of the whole layout: the client,
+// the title line and the menu bar above it, the scroll bar column to its right.
+ClientCells clientOf(const Frame& frame);
+int layoutWidth(const Frame& frame);
+int layoutHeight(const Frame& frame);
+
 TtyScreen renderFrame(const Frame& frame);
 
-// The text of the note a terminal smaller than the layout shows; empty when it fits.
-std::string sizeWarning(int width, int height);
+// The text of the note a terminal of width x height shows when the layout does
+// not fit in it; empty when it does.
+std::string sizeWarning(int width, int height, int layoutWidth, int layoutHeight);
 
 // ---- dialogs ------------------------------------------------------------------------------
 
@@ -129,7 +145,8 @@ struct DialogPlacement {
   int x = 0, y = 0, width = 0, height = 0;
   int columns = 0, rows = 0;  // client cells
 };
-DialogPlacement placeDialog(const DialogFrame& dialog, int width, int height);
+// Dialogs are centred on the part of the layout that the terminal shows.
+DialogPlacement placeDialog(const DialogFrame& dialog, const Frame& frame);
 // The open list of a combo box: its rows on the screen and the first entry shown.
 struct ComboList {
   int x = 0, y = 0, width = 0, rows = 0;

@@ -96,7 +96,12 @@ void Session::setSize(int width, int height) {
   height_ = height;
   sized_ = true;
   if (!changed) return;
-  if (HWND main = mainWindow()) SendMessageA(main, WM_SIZE, SIZE_RESTORED, MAKELPARAM(kClientWidth, kClientHeight));
+  const HWND main = mainWindow();
+  if (Window* w = findWindow(main)) {
+    int cw = 0, ch = 0;
+    clientSize(*w, &cw, &ch);
+    SendMessageA(main, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cw, ch));
+  }
 }
 
 void Session::keepGeometry() {
@@ -105,10 +110,27 @@ void Session::keepGeometry() {
   if (!w) return;
   int cw = 0, ch = 0;
   clientSize(*w, &cw, &ch);
-  if (cw == kClientWidth && ch == kClientHeight) return;
-  RECT r{0, 0, kClientWidth, kClientHeight};
+  const ClientCells cells = clientCells(cw, ch);
+  const int width = cells.columns * kCellWidth, height = cells.rows * kCellHeight;
+  if (cw == width && ch == height) return;
+  RECT r{0, 0, width, height};
   AdjustWindowRectEx(&r, w->style, w->menu != nullptr, w->exStyle);
   SetWindowPos(main, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT Session::desktopRect() const {
+  // The window's frame, caption, menu bar and scroll bar take more pixels than
+  // the title line, menu bar and scroll bar column that stand for them here, so
+  // the terminal's size in pixels alone would cap the client area short of what
+  // the terminal shows.
+  int width = width_ * kCellWidth, height = height_ * kCellHeight;
+  if (Window* w = findWindow(mainWindow())) {
+    RECT r{0, 0, std::max(0, width_ - 1) * kCellWidth, std::max(0, height_ - kClientTop) * kCellHeight};
+    AdjustWindowRectEx(&r, w->style, w->menu != nullptr, w->exStyle);
+    width = std::max<int>(width, r.right - r.left);
+    height = std::max<int>(height, r.bottom - r.top);
+  }
+  return RECT{0, 0, std::max(width, 1024), std::max(height, 768)};
 }
 
 void Session::key(const KeyInput& in) {
@@ -275,7 +297,7 @@ void Session::releaseMouse(const Frame& f, const MouseInput& in, const Hit& hit)
         for (size_t i = 0; i < dialogs.size(); ++i)
           if (dialogs[i] == dialog) index = static_cast<int>(i);
         if (index < 0 || index >= static_cast<int>(f.dialogs.size())) return;
-        const DialogPlacement p = placeDialog(f.dialogs[static_cast<size_t>(index)], f.width, f.height);
+        const DialogPlacement p = placeDialog(f.dialogs[static_cast<size_t>(index)], f);
         const POINT client = dialogPoint(p, in.x, in.y);
         local = target == dialog ? client : controlPoint(target, client);
       } else {
@@ -341,6 +363,9 @@ Frame Session::frame() const {
   if (w) {
     f.hasWindow = true;
     f.title = w->text;
+    int cw = 0, ch = 0;
+    clientSize(*w, &cw, &ch);
+    f.clientArea = clientCells(cw, ch);
     if (w->menu && isMenuHandle(w->menu)) f.menu = menuTree(w->menu);
     f.client = &w->grid;
     f.scrollBar = (w->style & WS_VSCROLL) != 0;

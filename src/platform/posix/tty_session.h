@@ -40,9 +40,14 @@ class Session {
   // The terminal's size in cells. A change after the first is a resize of the
   // window as far as the program is concerned: WM_SIZE with the unchanged client area.
   void setSize(int width, int height);
-  // Keeps the main window's client area at 81 x 26 cells of 10 x 20 pixels
-  // (810 x 520), whatever the terminal's size.
+  // Keeps the main window's client area in whole cells of 10 x 20 pixels, at
+  // least 81 x 26 of them (810 x 520) and within the screen's bounds: the
+  // program sizes its window, not the terminal.
   void keepGeometry();
+  // The desktop the program sees: the largest main window whose client area the
+  // terminal shows in full, and at least the terminal's own size in pixels and
+  // 1024 x 768.
+  RECT desktopRect() const;
 
   // Input from the terminal waits in order until deliver() hands it on, so that
   // each key goes to the window that has the focus once the keys before it have
@@ -83,8 +88,8 @@ class Session {
   };
   std::deque<Input> pending_;
 
-  int width_ = kLayoutWidth;
-  int height_ = kLayoutHeight;
+  int width_ = kMinLayoutWidth;
+  int height_ = kMinLayoutHeight;
   bool sized_ = false;
   bool hungUp_ = false;
   MenuNavigator nav_;
