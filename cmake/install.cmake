@@ -28,7 +28,7 @@ set(QUILLON_PUBLIC_HEADERS
   net/connection.h net/socket_io.h net/telnet.h
   platform/win32.h platform/posix/win32_posix.h platform/posix/winsock_posix.h
   terminal/comm_tcp.h terminal/display.h terminal/states.h
-  tn3270/ebcdic.h tn3270/model_screen.h tn3270/screen_model.h tn3270/terminal_model.h
+  tn3270/ebcdic.h tn3270/model_colors.h tn3270/model_screen.h tn3270/screen_model.h tn3270/terminal_model.h
   ui/center_wnd.h ui/color_dialog.h ui/menu_commands.h
   vt100/nvt_screen.h vt100/vt100_parser.h)
 foreach(header IN LISTS QUILLON_PUBLIC_HEADERS)

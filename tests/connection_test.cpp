@@ -319,10 +319,16 @@ TEST_F(ConnectionTest, HostDialogResultGoesToTheTerminal) {
     int modeBefore;
     std::string host;
     int type, mode, traceRequested;
+    std::string model = "";  // chosen in the list
+    const char* modelAfter = "3278-2";
+    const char* modelSetting = "";  // [3270] Model= afterwards
   } cases[] = {
       {"IbmKeepsNegotiatedBits", "10.0.0.1", false, false, 7, "10.0.0.1", 3, 15, 0},
       {"Vt100ClearsTheIbmBit", "10.0.0.1", true, true, 15, "10.0.0.1", 2, 7, 1},
       {"LongNameIsCut", std::string(45, 'h'), false, true, 0, std::string(39, 'h'), 3, 8, 1},
+      {"ModelChosenAndKept", "10.0.0.1", false, false, 0, "10.0.0.1", 3, 8, 0, "3279-4-E", "3279-4-E", "3279-4-E"},
+      {"ModelOfferedIsTheTerminals", "10.0.0.1", false, false, 0, "10.0.0.1", 3, 8, 0, "", "3279-4-E", "3279-4-E"},
+      {"AVt100LeavesTheModel", "10.0.0.1", true, false, 0, "10.0.0.1", 2, 0, 0, "3278-3", "3279-4-E", "3279-4-E"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -331,6 +337,7 @@ TEST_F(ConnectionTest, HostDialogResultGoesToTheTerminal) {
     answer.host = c.typed;
     answer.vt100 = c.vt100;
     answer.trace = c.trace;
+    modelChoice = c.model;
     answerDialog(answer);
     char host[HOST_NAME_SIZE + 8];
     std::memset(host, 'z', sizeof host);
@@ -343,6 +350,10 @@ TEST_F(ConnectionTest, HostDialogResultGoesToTheTerminal) {
     EXPECT_EQ(terminal()->terminalType, c.type);
     EXPECT_EQ(terminal()->terminalMode, c.mode);
     EXPECT_EQ(terminal()->traceRequested, c.traceRequested);
+    EXPECT_EQ(TerminalModelName(terminal()->modelScreen.model), c.modelAfter);
+    char setting[32] = {};
+    GetPrivateProfileStringA("3270", "Model", "", setting, sizeof setting, ".\\quillon.ini");
+    EXPECT_STREQ(setting, c.modelSetting);
   }
   EXPECT_TRUE(messageBoxes().empty());
 }

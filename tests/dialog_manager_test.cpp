@@ -143,7 +143,8 @@ TEST_F(DialogTest, HostDialogTemplateHasTheControlsOfTheTable) {
       {"COMBOBOX", IDC_HOSTNAME, "", 0x50210142},  {"BUTTON", -1, "Term Type", 0x50000007},
       {"BUTTON", IDC_VT100, "VT100", 0x50030009},  {"BUTTON", IDC_IBM3270, "IBM 3270", 0x50000009},
       {"BUTTON", IDC_TRACE, " Trace Check", 0x50030003}, {"STATIC", -1, "Trace To A Log File", 0x50020000},
-      {"STATIC", -1, "Host Name", 0x50020000},     {"BUTTON", IDOK, "OK", 0x50030001},
+      {"STATIC", -1, "Host Name", 0x50020000},     {"STATIC", -1, "3270 Model", 0x50020000},
+      {"COMBOBOX", IDC_MODEL, "", 0x50210003},     {"BUTTON", IDOK, "OK", 0x50030001},
       {"BUTTON", IDCANCEL, "Cancel", 0x50010000},
   };
   ASSERT_EQ(d->controls.size(), std::size(kControls));
@@ -208,7 +209,7 @@ TEST_F(DialogTest, HostDialogOpensWithItsCaptionControlsAndStartStates) {
     posix::DialogView view;
     ASSERT_TRUE(posix::viewDialog(dialog, &view));
     EXPECT_EQ(view.caption, "Destination Host");
-    ASSERT_EQ(view.controls.size(), 9u);
+    ASSERT_EQ(view.controls.size(), 11u);
     EXPECT_EQ(view.controls[0].kind, posix::ControlKind::kComboBox);
     EXPECT_TRUE(view.controls[0].editable);
     EXPECT_TRUE(view.controls[0].focused);
@@ -216,9 +217,9 @@ TEST_F(DialogTest, HostDialogOpensWithItsCaptionControlsAndStartStates) {
     EXPECT_EQ(view.controls[1].kind, posix::ControlKind::kGroupBox);
     EXPECT_EQ(view.controls[3].kind, posix::ControlKind::kRadioButton);
     EXPECT_EQ(view.controls[3].check, BST_CHECKED);
-    EXPECT_EQ(view.controls[7].kind, posix::ControlKind::kDefPushButton);
-    EXPECT_TRUE(view.controls[7].isDefault);
-    EXPECT_EQ(view.controls[7].rect.left, 60 * 2);
+    EXPECT_EQ(view.controls[9].kind, posix::ControlKind::kDefPushButton);
+    EXPECT_TRUE(view.controls[9].isDefault);
+    EXPECT_EQ(view.controls[9].rect.left, 60 * 2);
     // What a click at a point of the dialog reaches: the radio button over its group box,
     // the group box only where nothing else is.
     EXPECT_EQ(posix::controlAt(dialog, POINT{(30 + 2) * 2, (58 + 2) * 2}), GetDlgItem(dialog, IDC_VT100));
@@ -296,9 +297,10 @@ TEST_F(DialogTest, TabShiftTabAndArrowsMoveTheFocus) {
   // and select the automatic radio buttons they land on.
   const Step kSteps[] = {
       {VK_TAB, false, IDC_IBM3270, IDC_IBM3270}, {VK_TAB, false, IDC_TRACE, IDC_IBM3270},
-      {VK_TAB, false, IDOK, IDC_IBM3270},        {VK_TAB, false, IDCANCEL, IDC_IBM3270},
-      {VK_TAB, false, IDC_HOSTNAME, IDC_IBM3270}, {VK_TAB, true, IDCANCEL, IDC_IBM3270},
-      {VK_TAB, true, IDOK, IDC_IBM3270},         {VK_TAB, true, IDC_TRACE, IDC_IBM3270},
+      {VK_TAB, false, IDC_MODEL, IDC_IBM3270},   {VK_TAB, false, IDOK, IDC_IBM3270},
+      {VK_TAB, false, IDCANCEL, IDC_IBM3270},    {VK_TAB, false, IDC_HOSTNAME, IDC_IBM3270},
+      {VK_TAB, true, IDCANCEL, IDC_IBM3270},     {VK_TAB, true, IDOK, IDC_IBM3270},
+      {VK_TAB, true, IDC_MODEL, IDC_IBM3270},    {VK_TAB, true, IDC_TRACE, IDC_IBM3270},
       {VK_TAB, true, IDC_IBM3270, IDC_IBM3270},  {VK_UP, false, IDC_VT100, IDC_VT100},
       {VK_DOWN, false, IDC_IBM3270, IDC_IBM3270}, {VK_DOWN, false, IDC_VT100, IDC_VT100},
       {VK_RIGHT, false, IDC_IBM3270, IDC_IBM3270}, {VK_LEFT, false, IDC_VT100, IDC_VT100},
@@ -326,6 +328,7 @@ TEST_F(DialogTest, SpaceTogglesTheCheckBoxAndPressesPushButtons) {
     sendKey(dialog, VK_SPACE);
     EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_TRACE), BST_UNCHECKED);
     sendKey(dialog, VK_SPACE);
+    sendKey(dialog, VK_TAB);  // the model list
     sendKey(dialog, VK_TAB);  // OK
     sendKey(dialog, VK_SPACE);
   });
@@ -334,6 +337,8 @@ TEST_F(DialogTest, SpaceTogglesTheCheckBoxAndPressesPushButtons) {
   EXPECT_EQ(log_.commands, (std::vector<std::pair<int, int>>{{IDC_TRACE, BN_CLICKED},
                                                             {IDC_TRACE, BN_CLICKED},
                                                             {IDC_TRACE, BN_CLICKED},
+                                                            {IDC_MODEL, CBN_SETFOCUS},
+                                                            {IDC_MODEL, CBN_KILLFOCUS},
                                                             {IDOK, BN_CLICKED}}));
 }
 

@@ -34,7 +34,8 @@ void SessionFixture::TearDown() {
 
 void SessionFixture::answerDialog(const DialogAnswer& answer, std::function<void(HWND)> inspect) {
   dialogsShown = 0;
-  posix::testing::setDialogHandler([this, answer, inspect](HWND dialog, const std::string& caption) {
+  const std::string model = modelChoice;
+  posix::testing::setDialogHandler([this, answer, inspect, model](HWND dialog, const std::string& caption) {
     ++dialogsShown;
     dialogCaption = caption;
     if (inspect) inspect(dialog);
@@ -45,6 +46,9 @@ void SessionFixture::answerDialog(const DialogAnswer& answer, std::function<void
     posix::testing::typeInto(dialog, IDC_HOSTNAME, answer.host);
     if (answer.vt100) posix::testing::pressButton(dialog, IDC_VT100);
     if (answer.trace) posix::testing::pressButton(dialog, IDC_TRACE);
+    if (!model.empty())
+      SendDlgItemMessageA(dialog, IDC_MODEL, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                          reinterpret_cast<LPARAM>(model.c_str()));
     posix::testing::pressButton(dialog, IDOK);
   });
 }

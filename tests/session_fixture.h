@@ -56,4 +56,5 @@ class SessionFixture : public TerminalWindowTest {
   size_t piece = 0;  // 0: the host writes whole blocks
   int dialogsShown = 0;
   std::string dialogCaption;
+  std::string modelChoice;  // chosen in the host dialog's model list; empty: left as offered
 };

@@ -44,6 +44,9 @@ class Tmux {
     return run(tmux() + " new-session -d -s quillon -x 100 -y 32 -e LANG=C.UTF-8 -e ASAN_OPTIONS=detect_leaks=0 " +
                quote(command));
   }
+  bool resize(int columns, int rows) {
+    return run(tmux() + " resize-window -t quillon -x " + std::to_string(columns) + " -y " + std::to_string(rows));
+  }
   std::string pane() const {
     std::string text;
     run(tmux() + " capture-pane -p -t quillon", &text);

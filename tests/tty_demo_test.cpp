@@ -150,4 +150,24 @@ TEST_F(TtyDemoTest, TlsLogonThroughStunnel) {
   ASSERT_TRUE(shows({"quillon-exit-status=0"}));
 }
 
+// A 3279-5-E chosen in the quillon.ini of its directory: on a terminal wide
+// enough, the demo host's logon panel comes on the 27 x 132 screen in colour
+// (the user id label turquoise, its default), and keys still reach the host.
+TEST_F(TtyDemoTest, A3279ShowsTheColouredLogonPanelOnTheWideScreen) {
+  std::ofstream(dir_ + "/quillon.ini") << "[3270]\nModel=3279-5-E\n";
+  ASSERT_TRUE(start());
+  ASSERT_TRUE(tmux.resize(140, 36));
+  ASSERT_TRUE(openHostDialog());
+  ASSERT_TRUE(tmux.keys("Enter"));
+  ASSERT_TRUE(shows({demo::kLogonTitle, demo::kUserPrompt}));
+  // The panel is centred on 132 columns: the label stands 26 columns in.
+  const std::string pane = tmux.pane();
+  const size_t label = pane.find(demo::kUserPrompt);
+  ASSERT_NE(label, std::string::npos);
+  EXPECT_EQ(label - (pane.rfind('\n', label) + 1), 26u + 3u) << pane;
+  const std::string coloured = tmux.paneWithColours();
+  EXPECT_TRUE(has(coloured, "38;2;64;224;224") || has(coloured, "38;5;80")) << coloured;
+  ASSERT_TRUE(demo::WalkLogon(user()));
+}
+
 }  // namespace

@@ -9,7 +9,9 @@
 #  3. quillon.exe reaches the logon panel through "tls:" to stunnel in front of the
 #     demo host, trusting the test CA through CAFile in the quillon.ini of its directory.
 #  4. quillon-script.exe, the console program, driven through pipes from another
-#     directory: the logon panel, a logon, the main menu through Ascii, Quit, exit code 0.
+#     directory: the logon panel, a logon, the main menu through Ascii, Quit, exit code 0;
+#  5. quillon.exe as a 3279-4-E shows the demo host's coloured logon panel on the
+#     43 x 80 screen (colours checked at their cells on a screenshot).
 # Usage: tools/wine-smoke.sh [WINDOWS_BUILD_DIR] [DEMO_HOST]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -193,6 +195,44 @@ script_smoke() {
     grep -q '^data:  QUILLON DEMO HOST - MAIN MENU .*USER WINEUSER' "$out/script.out"
 }
 script_smoke
+
+# 5. A 3279-4-E, the model named in the quillon.ini of its own directory: the
+# demo host writes its logon panel on the 43 x 80 alternate screen in colour,
+# the window divides its client area into 81 x 45 cells, and the screenshot
+# shows the default colours at their cells: the title (row 0) yellow, the
+# welcome line (row 12) green, the user id label (row 16, columns 3 to 15)
+# turquoise, the keys line (row 42) white.
+# has_colour R,G,B COLUMN ROW CELLS: the cells hold pixels of exactly that colour.
+has_colour() {
+  local colour=$1 column=$2 row=$3 cells=$4 x y width height cw ch
+  read -r x y width height < <(drive client | tr -d '\r')
+  cw=$((width / 81)) ch=$((height / 45))
+  import -window root -crop "$((cells * cw))x${ch}+$((x + column * cw))+$((y + row * ch))" +repage \
+    "$out/model-$row-$column.png"
+  convert "$out/model-$row-$column.png" -format %c histogram:info: | grep -q "($colour)"
+}
+model_smoke() {
+  mkdir "$out/model"
+  cp "$build/quillon100.fon" "$out/model/"
+  printf '[3270]\r\nModel=3279-4-E\r\n' >"$out/model/quillon.ini"
+  (cd "$out/model" && timeout 120 wine "$exe" >"$out/quillon-model.log" 2>&1) &
+  quillon_pid=$!
+  drive wait 60 >/dev/null || true
+  check "the host dialog connects to the demo host as a 3279-4-E" drive connect "$host" 3270
+  local shown=1
+  for _ in $(seq 40); do
+    has_colour 64,224,224 3 16 13 && { shown=0; break; }
+    sleep 0.5
+  done
+  echo "3279-4-E logon panel: client $(drive client | tr -d '\r'); screenshots in $out/model-*.png"
+  check "the 3279-4-E user id label is turquoise" test "$shown" = 0
+  check "the 3279-4-E title is yellow" has_colour 255,255,64 0 0 26
+  check "the 3279-4-E welcome line is green" has_colour 64,224,64 1 12 40
+  check "the 3279-4-E keys line is white" has_colour 255,255,255 0 42 20
+  drive close || true
+  wait "$quillon_pid" || true
+}
+model_smoke
 
 if [[ $failed != 0 ]]; then
   echo "Wine smoke tests failed; screenshots and logs are in $out" >&2

@@ -85,6 +85,7 @@ int CommTcp::ComTcpInit() {
   protectedHighLightColor = ReadColorSetting("ProtectedHighLightColor", "125,255,0");
   unprotectedNormalColor = ReadColorSetting("UnProtectedNormalColor", "0,255,255");
   protectedNormalColor = ReadColorSetting("ProtectedNormalColor", "0,255,0");
+  ReadModelColors(modelColors);
 
   connected = 0;
   typedCount = 0;

@@ -8,6 +8,7 @@
 #include "quillon_api.h"
 #include "terminal/display.h"
 #include "terminal/states.h"
+#include "tn3270/model_colors.h"
 #include "tn3270/model_screen.h"
 #include "tn3270/screen_model.h"
 
@@ -29,9 +30,11 @@ static_assert(ScreenDamage::kRows == kNvtMaxRows, "the damage record covers ever
 constexpr int kMaxHeldCommand = 512;
 constexpr int kMaxPendingTail = 1024;
 
-// The window's timers: the keep-alive characters, and the layout that follows a resize.
+// The window's timers: the keep-alive characters, the layout that follows a resize
+// and the blinking of 3270 characters.
 constexpr UINT_PTR kKeepAliveTimer = 1;
 constexpr UINT_PTR kLayoutTimer = 2;
+constexpr UINT_PTR kBlinkTimer = 3;
 // Posted by the layout timer: lay the window out for its new size.
 constexpr UINT WM_LAYOUT = WM_USER + 3;
 
@@ -272,6 +275,19 @@ class QUILLON_API CommTcp {
   ModelScreen modelScreen;
   int32_t modelLocked{};  // after an attention the keyboard waits for the host's restore
   bool modelEngine() const { return !IsDefaultModel(modelScreen.model); }
+  // The sixteen colours of a 3279 (tn3270/model_colors.h), read at start-up.
+  COLORREF modelColors[kModelColorCount]{};
+  // The cells the layout divided the client area into: 81 x 26, or a model
+  // screen's size with a spare column and two rows.
+  int32_t layoutColumns{};
+  int32_t layoutRows{};
+  int32_t blinkHidden{};   // blinking 3270 characters are in their dark half
+  int32_t blinkRunning{};  // the blink timer runs: the model screen has blinking characters
+  // Gives the window the shape of what it shows now: when a model screen
+  // changes size (or the mode changes), the window is resized so that the
+  // cells keep their size, as far as the work area allows (a child window
+  // keeps its size), and the fonts are laid out again.
+  void FitWindowToScreen(HWND hwnd);
 
   // The VT100 modes of a new connection: normal cursor keys and keypad,
   // auto-wrap as [VT100] AutoWrap in the settings file says (on by default).

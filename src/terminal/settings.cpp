@@ -1,6 +1,7 @@
 #include "terminal/settings.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -47,6 +48,12 @@ COLORREF ReadColorSetting(const char* key, const char* defaultValue) {
   COLORREF color = fallback;
   ParseColorTriple(value, fallback, &color);
   return color;
+}
+
+void WriteColorSetting(const char* key, COLORREF color) {
+  char value[16];
+  std::snprintf(value, sizeof value, "%d,%d,%d", GetRValue(color), GetGValue(color), GetBValue(color));
+  WritePrivateProfileStringA(QUILLON_SETTINGS_SECTION, key, value, QUILLON_SETTINGS_FILE);
 }
 
 int ReadAutoWrapSetting() {

@@ -15,6 +15,8 @@ int ParseColorTriple(const char* text, COLORREF fallback, COLORREF* color);
 // Reads one colour key; the default applies to a missing file or key and to
 // every component the stored value does not hold.
 COLORREF ReadColorSetting(const char* key, const char* defaultValue);
+// Writes one colour key as "%d,%d,%d".
+void WriteColorSetting(const char* key, COLORREF color);
 
 // [VT100] AutoWrap: 0 starts every connection with auto-wrap off, anything
 // else (and a missing key) with it on.

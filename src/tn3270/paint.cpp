@@ -10,6 +10,8 @@ namespace {
 // (a VT100 spare column or a caret remnant there).
 constexpr int kCellStringLength = 4;
 
+constexpr UINT kBlinkMilliseconds = 500;
+
 bool printable(uint8_t ch) { return ch >= 0x20 && ch <= 0x7E; }
 
 // Whether one string of several cells lands exactly where drawing the cells
@@ -77,7 +79,15 @@ void CommTcp::PaintScreen(HWND hwnd, int cellWidth, int cellHeight) {
   SetBkMode(dc, OPAQUE);
   SetBkColor(dc, backgroundColor);
   SetTextColor(dc, protectedNormalColor);
-  if (drawsCellsInRuns(dc, cellWidth)) {
+  if (modelEngine()) {
+    PaintModelScreen(*this, dc, cellWidth, cellHeight, drawsCellsInRuns(dc, cellWidth));
+    // Blinking characters turn dark and back each half second while there are any.
+    const bool blinks = ModelScreenBlinks(*this);
+    if (blinks && !blinkRunning) SetTimer(hwnd, kBlinkTimer, kBlinkMilliseconds, nullptr);
+    if (!blinks && blinkRunning) KillTimer(hwnd, kBlinkTimer);
+    if (!blinks) blinkHidden = 0;
+    blinkRunning = blinks;
+  } else if (drawsCellsInRuns(dc, cellWidth)) {
     paintRowsInRuns(*this, dc, cellWidth, cellHeight);
   } else {
     for (int row = 0; row < kScreenRows; ++row) {

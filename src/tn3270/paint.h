@@ -15,3 +15,26 @@ struct CellLook {
 // the screen looks like a hidden one. Exported for front ends that read the
 // screen as text.
 QUILLON_API CellLook Look3270Cell(const CommTcp& terminal, int position);
+
+// What one position of a model screen (every model but the default) shows:
+// the character, its colours after highlighting, and whether it is underscored
+// or blinks. The field attribute positions and a position outside the screen
+// show as blanks on the background.
+struct ModelCellLook {
+  char ch;
+  COLORREF fg;
+  COLORREF bg;
+  bool underscore;
+  bool blink;
+  bool operator==(const ModelCellLook& o) const {
+    return ch == o.ch && fg == o.fg && bg == o.bg && underscore == o.underscore && blink == o.blink;
+  }
+};
+QUILLON_API ModelCellLook LookModelCell(const CommTcp& terminal, int position);
+
+// Paints the model screen into the DC (its cells, then the spare column and
+// the rows below it as background); blinking characters are left out while
+// `terminal.blinkHidden`. `inRuns`: the font is fixed pitch, one cell wide.
+void PaintModelScreen(const CommTcp& terminal, HDC dc, int cellWidth, int cellHeight, bool inRuns);
+// Whether any position of the model screen blinks.
+bool ModelScreenBlinks(const CommTcp& terminal);

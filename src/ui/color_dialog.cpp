@@ -59,18 +59,12 @@ void drawAllSamples(CommTcp& t, HWND dialog) {
     drawSample(t, dialog, *rowOfSample(id));
 }
 
-CommTcp* terminalOf(HWND dialog) {
+}  // namespace
+
+CommTcp* ColorDialogTerminal(HWND dialog) {
   const HWND main = GetParent(dialog);
   return main ? reinterpret_cast<CommTcp*>(GetWindowLongPtrA(main, 0)) : nullptr;
 }
-
-void writeColor(const char* key, COLORREF color) {
-  char value[16];
-  std::snprintf(value, sizeof value, "%d,%d,%d", GetRValue(color), GetGValue(color), GetBValue(color));
-  WritePrivateProfileStringA(QUILLON_SETTINGS_SECTION, key, value, QUILLON_SETTINGS_FILE);
-}
-
-}  // namespace
 
 void PickColor(HWND owner, COLORREF* color) {
   // The chooser offers white custom colours; they are not kept between calls.
@@ -87,7 +81,7 @@ void PickColor(HWND owner, COLORREF* color) {
 
 void DrawColorSample(HWND dialog, int id, COLORREF background, COLORREF text) {
   const HWND control = GetDlgItem(dialog, id);
-  CommTcp* t = terminalOf(dialog);
+  CommTcp* t = ColorDialogTerminal(dialog);
   if (!control || !t) return;
   SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(t->screenFont), FALSE);
   const HDC dc = GetDC(control);
@@ -101,7 +95,7 @@ void DrawColorSample(HWND dialog, int id, COLORREF background, COLORREF text) {
 }
 
 extern "C" INT_PTR CALLBACK Dlg_Color(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  CommTcp* t = terminalOf(dialog);
+  CommTcp* t = ColorDialogTerminal(dialog);
   if (!t) return 0;
   const HWND main = GetParent(dialog);
   switch (message) {
@@ -176,9 +170,9 @@ void CommTcp::ColorCommand(HWND hwnd) {
   DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_COLOR), hwnd, Dlg_Color, 0);
   if (InstallBackgroundBrush(hwnd, hwnd)) InvalidateRect(hwnd, nullptr, TRUE);
   // Saved with either button: after Cancel these are the restored colours.
-  writeColor("BackGroundColor", backgroundColor);
-  writeColor("UnProtectedHighLightColor", unprotectedHighLightColor);
-  writeColor("ProtectedHighLightColor", protectedHighLightColor);
-  writeColor("UnProtectedNormalColor", unprotectedNormalColor);
-  writeColor("ProtectedNormalColor", protectedNormalColor);
+  WriteColorSetting("BackGroundColor", backgroundColor);
+  WriteColorSetting("UnProtectedHighLightColor", unprotectedHighLightColor);
+  WriteColorSetting("ProtectedHighLightColor", protectedHighLightColor);
+  WriteColorSetting("UnProtectedNormalColor", unprotectedNormalColor);
+  WriteColorSetting("ProtectedNormalColor", protectedNormalColor);
 }

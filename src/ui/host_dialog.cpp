@@ -2,12 +2,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "net/connection.h"
 #include "net/host_text.h"
 #include "net/telnet.h"
 #include "net/tls.h"
 #include "terminal/comm_tcp.h"
+#include "tn3270/terminal_model.h"
 #include "ui/center_wnd.h"
 #include "ui/resource.h"
 
@@ -45,6 +47,40 @@ std::string commandLineHost() {
   for (std::string token = nextToken(); !token.empty(); token = nextToken())
     if (token[0] != '-') return token;
   return "";
+}
+
+// The models offered, the default first.
+std::vector<std::string> modelNames() {
+  std::vector<std::string> names;
+  for (int color = 0; color < 2; ++color)
+    for (int number = 2; number <= 5; ++number)
+      for (int extended = 0; extended < 2; ++extended)
+        names.push_back(TerminalModelName(TerminalModel{static_cast<uint8_t>(number), static_cast<uint8_t>(color),
+                                                        static_cast<uint8_t>(extended)}));
+  return names;
+}
+
+// The model list, the terminal's model selected.
+void fillModelChoice(HWND dialog) {
+  const CommTcp* t = reinterpret_cast<CommTcp*>(GetWindowLongPtrA(GetParent(dialog), 0));
+  const std::string current = TerminalModelName(t ? t->modelScreen.model : ReadModelSetting());
+  int index = 0;
+  for (const std::string& name : modelNames()) {
+    SendDlgItemMessageA(dialog, IDC_MODEL, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    if (name == current) SendDlgItemMessageA(dialog, IDC_MODEL, CB_SETCURSEL, index, 0);
+    ++index;
+  }
+}
+
+// A model other than the terminal's becomes its model and the setting.
+void takeModelChoice(HWND dialog, CommTcp& t) {
+  char name[32] = {};
+  GetDlgItemTextA(dialog, IDC_MODEL, name, sizeof name);
+  TerminalModel chosen;
+  if (!ParseTerminalModel(name, &chosen) || TerminalModelName(chosen) == TerminalModelName(t.modelScreen.model))
+    return;
+  model3270::ResetScreen(t.modelScreen, chosen);
+  WriteModelSetting(chosen);
 }
 
 }  // namespace
@@ -97,6 +133,7 @@ INT_PTR CALLBACK Dlg_Host(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
                       : std::strncmp(DefaultHostName(), g_hostBuffer, HOST_NAME_SIZE - 1) == 0 ? DefaultHostName()
                                                                                              : g_hostBuffer);
       CheckRadioButton(dialog, IDC_VT100, IDC_IBM3270, IDC_IBM3270);
+      fillModelChoice(dialog);
       return 0;
     case WM_COMMAND:
       if (wParam == IDOK) {
@@ -119,6 +156,7 @@ INT_PTR CALLBACK Dlg_Host(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
           } else if (IsDlgButtonChecked(dialog, IDC_IBM3270) == BST_CHECKED) {
             t->terminalType = kTypeIbm3270;
             t->terminalMode |= kModeIBM3270;
+            takeModelChoice(dialog, *t);
           }
         }
         g_hostBuffer = nullptr;

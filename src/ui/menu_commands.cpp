@@ -7,6 +7,7 @@
 #include "net/socket_io.h"
 #include "terminal/comm_tcp.h"
 #include "tn3270/model_engine.h"
+#include "ui/color_dialog.h"
 #include "ui/menu_commands.h"
 #include "ui/resource.h"
 #include "vt100/nvt_cells.h"
@@ -201,6 +202,9 @@ void CommTcp::MenuCommand(HWND hwnd, UINT id) {
 
     case IDM_COLOR:
       ColorCommand(hwnd);
+      return;
+    case IDM_MODELCOLORS:
+      ModelColorCommand(*this, hwnd);
       return;
     case IDM_TEXTFONT:
     case IDM_LINEDRAWFONT:

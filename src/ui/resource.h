@@ -8,12 +8,14 @@
 #define IDD_ABOUT 106
 #define IDD_COLOR 108
 #define IDD_ESCAPE 109
+#define IDD_MODEL_COLOR 110
 
 // Controls of the host dialog.
 #define IDC_HOSTNAME 1017
 #define IDC_VT100 1021
 #define IDC_IBM3270 1025
 #define IDC_TRACE 1030
+#define IDC_MODEL 1032
 
 // The colour dialog: a swatch button and a preview per colour, and its own OK and Cancel.
 #define IDC_COLOR_BACKGROUND 1001
@@ -28,6 +30,10 @@
 #define IDC_SAMPLE_UNPROTECTED_HIGHLIGHT 1010
 #define IDC_COLOR_OK 1011
 #define IDC_COLOR_CANCEL 1012
+
+// The 3279 colour dialog: swatch buttons and previews of the seven colours, blue to white.
+#define IDC_MODEL_COLOR_FIRST 1040
+#define IDC_MODEL_SAMPLE_FIRST 1050
 
 // The escape-sequence dialog's edit field and the About box's build-date line.
 #define IDC_ESCAPETEXT 1027
@@ -90,7 +96,8 @@
 #define IDM_CLEARKEY 154
 #define IDM_SYSREQ 155
 #define IDM_REFRESH 156
+#define IDM_MODELCOLORS 157
 
 // The first and last identifiers of the menu commands.
 #define IDM_FIRST 102
-#define IDM_LAST 156
+#define IDM_LAST 157

@@ -55,6 +55,7 @@ class Painter : public Display {
   void Present(CommTcp& t) override {
     const HWND hwnd = t.windowHandle;
     ScreenDamage& d = t.damage;
+    t.FitWindowToScreen(hwnd);
     HideCaret(hwnd);
     if (d.viewReturned && nvt::hasBuffers(t)) {
       SetScrollPos(hwnd, SB_VERT, nvt::cellLayout(t).liveBase, TRUE);

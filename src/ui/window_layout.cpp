@@ -13,7 +13,39 @@ namespace {
 // window many times lays it out once.
 constexpr UINT kLayoutDelay = 100;
 
+// The cells the client area is divided into for what the window shows now.
+void layoutShape(const CommTcp& t, int32_t* columns, int32_t* rows) {
+  const bool model = t.modelEngine() && t.terminalMode == kMode3270;
+  *columns = model ? t.modelScreen.columns + 1 : kNvtColumns;
+  *rows = model ? t.modelScreen.rows + 2 : 26;
+}
+
 }  // namespace
+
+void CommTcp::FitWindowToScreen(HWND hwnd) {
+  int32_t columns = 0, rows = 0;
+  layoutShape(*this, &columns, &rows);
+  // Before the first layout there is nothing to fit: that layout takes the shape.
+  if (layoutColumns == 0 || (columns == layoutColumns && rows == layoutRows)) return;
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE));
+  if (!(style & WS_CHILD) && cellWidth > 0 && cellHeight > 0) {
+    const RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT frame{0, 0, columns * cellWidth, rows * cellHeight};
+    AdjustWindowRectEx(&frame, style, GetMenu(hwnd) != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)));
+    const int width = std::min<int>(frame.right - frame.left, work.right - work.left);
+    const int height = std::min<int>(frame.bottom - frame.top, work.bottom - work.top);
+    // Where the grown window would leave the work area it moves back into it.
+    RECT now{};
+    GetWindowRect(hwnd, &now);
+    const int x = std::max<int>(work.left, std::min<int>(now.left, work.right - width));
+    const int y = std::max<int>(work.top, std::min<int>(now.top, work.bottom - height));
+    SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // Laid out now rather than after the resize delay, so the screen is drawn in its new cells.
+  KillTimer(hwnd, kLayoutTimer);
+  onLayout(hwnd);
+}
 
 void CommTcp::ReplaceFont(HWND hwnd, HFONT* font, const LOGFONTA& description) {
   const HFONT created = CreateFontIndirectA(&description);
@@ -87,10 +119,12 @@ void CommTcp::onLayout(HWND hwnd) {
   resizePending = 0;
   InstallBackgroundBrush(hwnd, hwnd);
 
-  // Both fonts follow the window: 26 text rows high and 81 cells wide, the
-  // line-drawing characters a 25th of the height. Faces chosen by the user stay.
-  screenLogFont.lfHeight = clientHeight / 26;
-  screenLogFont.lfWidth = clientWidth / 81;
+  // Both fonts follow the window: 26 text rows high and 81 cells wide (a
+  // model screen: its rows and two, its columns and one), the line-drawing
+  // characters a 25th of the height. Faces chosen by the user stay.
+  layoutShape(*this, &layoutColumns, &layoutRows);
+  screenLogFont.lfHeight = clientHeight / layoutRows;
+  screenLogFont.lfWidth = clientWidth / layoutColumns;
   ReplaceFont(hwnd, &screenFont, screenLogFont);
   lineDrawLogFont.lfHeight = clientHeight / -25;
   lineDrawLogFont.lfWidth = 0;

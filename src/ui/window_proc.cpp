@@ -81,6 +81,11 @@ void CommTcp::onTimer(HWND hwnd, WPARAM id) {
     KillTimer(hwnd, kLayoutTimer);
     return;
   }
+  if (id == kBlinkTimer) {
+    blinkHidden = !blinkHidden;
+    if (terminalMode == kMode3270 && modelEngine()) RepaintScreen(hwnd);
+    return;
+  }
   if (id != kKeepAliveTimer) return;
   // Keeps an idle session alive: "ls" and four Returns, typed as keys.
   static const unsigned char keys[] = {'l', 's', '\r', '\r', '\r', '\r'};
