@@ -3,8 +3,9 @@
 
 The seeds are small inputs in each target's own input layout, made from what
 the tests feed the terminal: the opening negotiation, the HELLO record, escape
-sequences, a settings file, short sessions of window messages, and scripts of
-action lines.
+sequences, a settings file, short sessions of window messages, scripts of
+action lines, and the model screens' records (structured fields, the extended
+orders, the reads in each reply mode).
 Run again after changing it; it replaces the files it writes.
 """
 import hashlib
@@ -168,6 +169,99 @@ def inbound_3270():
     return w.count
 
 
+# The 12-bit address codes, and a buffer address in them (14-bit from 4096).
+ADDRESS_CODES = bytes(
+    [0x40, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F,
+     0x50, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0x5A, 0x5B, 0x5C, 0x5D, 0x5E, 0x5F,
+     0x60, 0x61, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F,
+     0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E, 0x7F])
+
+
+def address12(a):
+    return b(ADDRESS_CODES[(a >> 6) & 0x3F], ADDRESS_CODES[a & 0x3F])
+
+
+def address14(a):
+    return b((a >> 8) & 0x3F, a & 0xFF)
+
+
+# Orders and structured fields of the model screens.
+PT, GE, SBA, EUA, IC, SF, SA, SFE, MF, RA = 0x05, 0x08, 0x11, 0x12, 0x13, 0x1D, 0x28, 0x29, 0x2C, 0x3C
+WSF, EWA, EW, W = 0xF3, 0x7E, 0xF5, 0xF1
+
+
+def structured_field(sf_id, body):
+    return struct.pack(">H", len(body) + 3) + b(sf_id) + body
+
+
+QUERY = structured_field(0x01, b(0xFF, 0x02))
+QUERY_LIST = structured_field(0x01, b(0xFF, 0x03, 0x00, 0x81, 0x86, 0x87, 0xA6))
+QUERY_LIST_ALL = structured_field(0x01, b(0xFF, 0x03, 0x80))
+CHARACTER_MODE = structured_field(0x09, b(0x00, 0x02, 0x41, 0x42, 0x45, 0x43))
+EXTENDED_FIELD_MODE = structured_field(0x09, b(0x00, 0x01))
+ERASE_RESET_ALTERNATE = structured_field(0x03, b(0x80))
+# Fields with colours and highlighting, runs of Set Attribute, a graphic
+# escape, repeat and erase to an address, a program tab and the cursor.
+EXTENDED_SCREEN = (
+    b(EWA, 0xC3, SBA) + address12(0) + b(SFE, 3, 0xC0, 0x60, 0x42, 0xF2, 0x41, 0xF2) + b"\xC8\xC5\xD3\xD3\xD6" +
+    b(SA, 0x41, 0xF4) + b"\xC1\xC2" + b(SA, 0x42, 0xF5) + b"\xC3" + b(SA, 0x41, 0xF1) + b"\xC4" + b(SA, 0x00, 0x00) + b(GE, 0xC5) +
+    b(SBA) + address12(80) + b(SFE, 2, 0xC0, 0x40, 0x42, 0xF4) + b"\xF1\xF2" + b(PT) +
+    b(RA) + address12(200) + b(GE, 0xC6) + b(SFE, 1, 0xC0, 0x50) + b(RA) + address12(260) + b"\x4B" +
+    b(SF, 0x60) + b(SBA) + address12(82) + b(EUA) + address12(150) + b(IC) + b(SBA) + address12(300) +
+    b(SFE, 4, 0xC0, 0xF0, 0x45, 0xF1, 0x43, 0xF1, 0x99, 0x01) + b(SA, 0x43, 0xF8) + b"\x40" + b(PT, PT))
+# Three input fields between protected ones, for the keyboard walk.
+INPUT_SCREEN = (
+    b(EW, 0xC3) + b(SF, 0x60) + b"\xD5\xC1\xD4\xC5" + b(SFE, 2, 0xC0, 0x40, 0x41, 0xF4) + b(RA) + address12(40) +
+    b"\x00" + b(SF, 0x60) + b(SFE, 1, 0xC0, 0x50) + b(SBA) + address12(60) + b(SF, 0xF0) + b(SBA) + address12(70) +
+    b(SF, 0xC1) + b"\xC1" + b(SBA) + address12(78) + b(SF, 0x60))
+
+
+def model_piece(ops, record):
+    return b(ops) + record
+
+
+def model_input(model, pieces, flags=0):
+    """The model target's layout: model and flags (bit 0 CreateScreen, 1 trace,
+    2 record handler, 3 paint), then pieces between IAC EORs."""
+    return b(model | (flags << 3)) + b(IAC, EOR).join(model_piece(ops, r) for ops, r in pieces)
+
+
+def model_3270():
+    w = Writer("fuzz_model_3270")
+    # Models: 0 3278-2-E, 1 3279-2-E, 2 3279-3-E, 3 3279-4-E, 4 3279-5-E, 5 3278-3, 6 3279-5, 7 3278-5-E.
+    RB, RM, RMA = 1, 2, 3
+    walk = lambda typed: (typed + 1) << 2
+    enter, clear = 0x20, 0xE0
+    w.add(model_input(4, [(0, b(WSF) + QUERY)]))
+    w.add(model_input(1, [(0, b(WSF) + QUERY_LIST)]))
+    w.add(model_input(0, [(0, b(0x11) + QUERY_LIST_ALL + CHARACTER_MODE)]))
+    for model in (1, 3, 4, 5):
+        w.add(model_input(model, [(RB, EXTENDED_SCREEN)]))
+    w.add(model_input(4, [(walk(2) | RM, EXTENDED_SCREEN)], flags=1 | 8))
+    w.add(model_input(3, [(0, EXTENDED_SCREEN)], flags=8))
+    # 14-bit addresses on the 27 x 132 screen: the last position, a field before it.
+    w.add(model_input(4, [(RB, b(EWA, 0xC3, SBA) + address14(3560) + b(SF, 0x40, 0xC1, 0xC2, SBA) + address14(3563) +
+                               b(SF, 0x60) + b(SBA) + address14(4000))]))
+    w.add(model_input(3, [(RB, b(EWA, 0xC3, SBA) + address14(3439) + b(SFE, 1, 0xC0, 0x40, RA) + address14(100) +
+                               b(0xC1))]))
+    # Set Reply Mode, then the reads in that mode.
+    w.add(model_input(1, [(0, b(WSF) + CHARACTER_MODE), (0, EXTENDED_SCREEN), (0, b(0xF2)), (0, b(0xF6)),
+                           (0, b(0x6E))]))
+    w.add(model_input(4, [(0, b(WSF) + EXTENDED_FIELD_MODE), (walk(1), INPUT_SCREEN), (0, b(0xF2)), (0, b(0x6E))]))
+    # Erase/Reset to the alternate size, a write through Outbound 3270DS, Modify Field.
+    w.add(model_input(4, [(0, b(WSF) + ERASE_RESET_ALTERNATE + structured_field(0x40, b(0x00) + INPUT_SCREEN)),
+                          (RB, b(W, 0xC2, SBA) + address12(0) + b(MF, 2, 0xC0, 0xE8, 0x41, 0xF1) + b(SBA) +
+                           address12(5) + b(MF, 1, 0x42, 0xF6))]))
+    w.add(model_input(2, [(0, b(WSF) + structured_field(0x01, b(0x00, 0xF2)) + structured_field(0x01, b(0x00, 0xF6)))]))
+    # The keyboard on input fields, with the attention keys and the host's restore.
+    w.add(model_input(0, [(walk(3) | RM | enter, INPUT_SCREEN), (walk(1), b(W, 0xC2)), (walk(6) | RMA | clear, b(0x6F))]))
+    w.add(model_input(6, [(walk(2), INPUT_SCREEN)], flags=1 | 4 | 8))
+    w.add(model_input(7, [(walk(0) | 0x60, b(EWA, 0x40)), (walk(1), b(EW, 0xC3))], flags=2))
+    # Bytes past the end of a structured field or an order.
+    w.add(model_input(4, [(0, b(WSF, 0x00, 0x09, 0x01, 0xFF)), (0, b(EWA, 0xC3, SFE, 4, 0xC0)), (0, b(EWA, 0xC3, RA, 0x40))]))
+    return w.count
+
+
 def vt100_parser():
     w = Writer("fuzz_vt100_parser")
     for i, t in enumerate(NVT_TEXT):
@@ -287,6 +381,16 @@ DICTIONARIES = {
         ("sf_numeric", b(0x1D, 0x50)), ("sf_hidden", b(0x1D, 0x4C)), ("ic", b(0x13)), ("ra", b(0x3C, 0x40, 0x40)),
         ("eua", b(0x12, 0x40, 0x40)), ("pt", b(0x05)), ("nl", b(0x15)), ("iac_eor", b(IAC, EOR)), ("iac_iac", b(IAC, IAC)),
     ],
+    "model.dict": [
+        ("write_structured_field", b(WSF)), ("sfe", b(SFE)), ("sa", b(SA)),
+        ("mf", b(MF)), ("ge", b(GE)), ("query", QUERY), ("query_list", QUERY_LIST),
+        ("query_list_all", QUERY_LIST_ALL), ("reply_mode_character", CHARACTER_MODE),
+        ("reply_mode_extended", EXTENDED_FIELD_MODE), ("erase_reset_alternate", ERASE_RESET_ALTERNATE),
+        ("outbound_3270ds", b(0x40, 0x00, EW)), ("read_partition_rb", b(0x01, 0x00, 0xF2)),
+        ("field", b(0xC0, 0x60)), ("highlight_reverse", b(0x41, 0xF2)), ("foreground_red", b(0x42, 0xF2)),
+        ("background_blue", b(0x45, 0xF1)), ("charset_ge", b(0x43, 0xF1)), ("sa_reset", b(SA, 0x00, 0x00)),
+        ("sba_14_bit_last", b(SBA) + address14(3563)), ("sba_14_bit", b(SBA, 0x0D, 0x00)),
+    ],
     "vt100.dict": [
         ("csi", b"\x1b["), ("cup", b"\x1b[1;1H"), ("ed", b"\x1b[2J"), ("el", b"\x1b[K"), ("sgr", b"\x1b[7m"),
         ("sgr0", b"\x1b[0m"), ("stbm", b"\x1b[1;24r"), ("sc", b"\x1b7"), ("rc", b"\x1b8"), ("ind", b"\x1bD"),
@@ -304,6 +408,7 @@ TARGET_DICTIONARIES = {
     "fuzz_inbound_3270": ["3270.dict"],
     "fuzz_vt100_parser": ["vt100.dict"],
     "fuzz_window_messages": ["vt100.dict", "3270.dict"],
+    "fuzz_model_3270": ["3270.dict", "model.dict"],
 }
 
 
@@ -335,6 +440,7 @@ def write_dictionaries():
 
 
 if __name__ == "__main__":
-    for make in (telnet_vt100, telnet_3270, inbound_3270, vt100_parser, settings, window_messages, script_line):
+    for make in (telnet_vt100, telnet_3270, inbound_3270, vt100_parser, settings, window_messages, script_line,
+                 model_3270):
         print(f"{make.__name__}: {make()} seeds")
     write_dictionaries()
