@@ -1,5 +1,6 @@
 #include "record_generator.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "tn3270/ebcdic.h"
@@ -61,6 +62,12 @@ void RecordGenerator::setAddress(std::vector<uint8_t>& out, uint32_t at) {
   addressBytes(out, at);
 }
 
+bool RecordGenerator::besideField(uint32_t at) const {
+  const uint32_t n = size();
+  return std::any_of(fields_.begin(), fields_.end(),
+                     [&](uint32_t f) { return (f + 1) % n == at || (at + 1) % n == f; });
+}
+
 void RecordGenerator::character(std::vector<uint8_t>& out) {
   const uint32_t r = prng_.below(100);
   if (r < 4) {
@@ -100,16 +107,20 @@ void RecordGenerator::attributePairs(std::vector<uint8_t>& out, bool forField) {
 }
 
 void RecordGenerator::item(std::vector<uint8_t>& out) {
+  const Last before = last_;
+  last_ = Last::other;
   switch (prng_.below(20)) {
     case 0: case 1: case 2: case 3: case 4: {
       const uint32_t n = 1 + prng_.below(prng_.percent(10) ? 200 : 20);
       for (uint32_t i = 0; i < n; ++i) character(out);
+      last_ = Last::characters;
       break;
     }
     case 5: case 6: case 7: setAddress(out, address()); break;
     case 8: case 9: {
       const uint32_t at = address();
       setAddress(out, at);
+      if (besideField(at)) break;
       fields_.push_back(at);
       out.push_back(0x1D);
       out.push_back(code6(prng_.below(64)));
@@ -118,6 +129,7 @@ void RecordGenerator::item(std::vector<uint8_t>& out) {
     case 10: case 11: {
       const uint32_t at = address();
       setAddress(out, at);
+      if (besideField(at)) break;
       fields_.push_back(at);
       const uint32_t pairs = prng_.below(5);
       out.push_back(0x29);
@@ -145,11 +157,27 @@ void RecordGenerator::item(std::vector<uint8_t>& out) {
       character(out);
       break;
     case 16:
+      // Erase Unprotected to Address right after Set Buffer Address: s3270
+      // takes the protection of the first positions from the field it last
+      // found by an address or a new field, not from the buffer, so after
+      // Program Tab, Modify Field or a character over that field's attribute
+      // it erases what a terminal would keep, or keeps what it would erase.
+      setAddress(out, address());
       out.push_back(0x12);
       addressBytes(out, address());
       break;
     case 17: out.push_back(0x13); break;
-    default: out.push_back(0x05); break;
+    default:
+      // No Program Tab right after one that followed characters: when that
+      // one goes round to address 0, s3270 still counts the next as following
+      // characters and nulls the screen's first field, even a protected one.
+      if (before == Last::tabAfterCharacters) {
+        last_ = before;
+        break;
+      }
+      out.push_back(0x05);
+      if (before == Last::characters) last_ = Last::tabAfterCharacters;
+      break;
   }
 }
 
@@ -174,6 +202,7 @@ std::vector<uint8_t> RecordGenerator::next() {
   // WCC: reset, restore and reset-MDT bits, as a coded byte or a bare one.
   const uint32_t wcc = prng_.below(8);
   out.push_back(prng_.percent(60) ? code6(wcc) : static_cast<uint8_t>(wcc));
+  last_ = Last::other;
   const uint32_t items = prng_.below(14);
   for (uint32_t i = 0; i < items; ++i) item(out);
   return out;

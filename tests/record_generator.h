@@ -43,6 +43,12 @@ class RecordGenerator {
   // The two bytes of an address, in the 12- or the 14-bit form.
   void addressBytes(std::vector<uint8_t>& out, uint32_t at);
   void setAddress(std::vector<uint8_t>& out, uint32_t at);
+  // Whether a field attribute this screen was given lies next to `at`. No
+  // field attribute is put there: after an unprotected one whose next
+  // position is another attribute, s3270 puts the cursor of Erase All
+  // Unprotected on that attribute, where its own Tab and Home (and this
+  // terminal) pass over the field, which has no character position.
+  bool besideField(uint32_t at) const;
   void character(std::vector<uint8_t>& out);
   void attributePairs(std::vector<uint8_t>& out, bool forField);
   void item(std::vector<uint8_t>& out);
@@ -53,6 +59,8 @@ class RecordGenerator {
   // Where this screen's field attributes were put (later writes may have
   // covered some): the targets of Modify Field.
   std::vector<uint32_t> fields_;
+  // The record's last item: characters, a Program Tab right after them, or other.
+  enum class Last { other, characters, tabAfterCharacters } last_ = Last::other;
 };
 
 }  // namespace records

@@ -66,6 +66,14 @@ void nullUnprotected(ModelScreen& s, int from, int count, bool resetTags) {
   }
 }
 
+// Stores c into the cells [from, to): copied as plain bytes, which the
+// compiler turns into wide stores.
+void fillCells(ModelCell* from, ModelCell* to, const ModelCell& c) {
+  unsigned char bytes[sizeof(ModelCell)];
+  std::memcpy(bytes, &c, sizeof bytes);
+  for (ModelCell* cell = from; cell < to; ++cell) std::memcpy(cell, bytes, sizeof bytes);
+}
+
 class Writer {
  public:
   Writer(CommTcp& t, const uint8_t* data, int length)
@@ -74,7 +82,7 @@ class Writer {
   // The orders and data of a write, from the byte after the WCC.
   void run() {
     s_.saHighlight = s_.saForeground = s_.saBackground = s_.saCharset = 0;
-    bool afterOrder = true;  // Program Tab erases only when it follows data
+    bool afterOrder = true;  // Program Tab erases only when it follows a character
     while (p_ < end_) {
       const uint8_t b = *p_++;
       bool ok = true;
@@ -95,10 +103,17 @@ class Writer {
           isData = true;
           break;
         default:
+          if (plainCharacter(b)) {
+            putCharacters(b);
+            isData = true;
+            break;
+          }
           // Control codes other than the ones a screen stores are dropped.
-          if (b < 0x40 && !storedControl(b)) continue;
+          if (b < 0x40 && !storedControl(b)) break;
           put(b, false);
-          isData = true;
+          // The format controls (DUP, FM, NL, EO and the like) are stored but
+          // count as orders: only a character or a null makes Program Tab erase.
+          isData = b == 0x00;
           break;
       }
       if (!ok) return;
@@ -108,8 +123,15 @@ class Writer {
 
  private:
   int positions() const { return s_.positions(); }
-  void advance() { s_.bufferAddress = static_cast<uint16_t>(wrap(s_, s_.bufferAddress + 1)); }
+  // The next position, round to 0 after the last (a compare: this runs for every character).
+  void advance() {
+    const int next = s_.bufferAddress + 1;
+    s_.bufferAddress = static_cast<uint16_t>(next < positions() ? next : 0);
+  }
   bool have(int n) const { return end_ - p_ >= n; }
+  // The buffer address, which every order keeps below the screen size; the
+  // stretches stored from it rely on that.
+  int here() const { return s_.bufferAddress < positions() ? s_.bufferAddress : 0; }
 
   // The address operand of an order, or -1 when it lies beyond the screen.
   int address() {
@@ -118,16 +140,40 @@ class Writer {
     return a < positions() ? a : -1;
   }
 
+  // A character with the attributes Set Attribute left in force.
+  ModelCell character(uint8_t ch, bool ge) const {
+    const uint8_t isGe = ge ? 1 : 0;
+    return ModelCell{ch, 0, 0, isGe, s_.saHighlight, s_.saForeground, s_.saBackground, s_.saCharset};
+  }
+
   void put(uint8_t ch, bool ge) {
-    ModelCell& c = s_.cells[s_.bufferAddress];
-    c = ModelCell{};
-    c.ch = ch;
-    c.ge = ge ? 1 : 0;
-    c.highlight = s_.saHighlight;
-    c.foreground = s_.saForeground;
-    c.background = s_.saBackground;
-    c.charset = s_.saCharset;
+    s_.cells[s_.bufferAddress] = character(ch, ge);
     advance();
+  }
+
+  static bool plainCharacter(uint8_t b) { return b >= 0x40 && b != 0xFF; }
+
+  // A run of characters, the bulk of most records, in one loop with the
+  // position and the record pointer in locals: `first`, then every plain
+  // character that follows it. Each cell is stored whole, then given its
+  // character.
+  void putCharacters(uint8_t first) {
+    const ModelCell c = character(0, false);
+    ModelCell* cell = s_.cells + here();
+    ModelCell* const last = s_.cells + positions();
+    const uint8_t* p = p_;
+    uint8_t b = first;
+    for (;;) {
+      *cell = c;
+      cell->ch = b;
+      if (++cell >= last) cell = s_.cells;
+      if (p == end_) break;
+      b = *p;
+      if (!plainCharacter(b)) break;
+      ++p;
+    }
+    p_ = p;
+    s_.bufferAddress = static_cast<uint16_t>(cell - s_.cells);
   }
 
   bool setAddress() {
@@ -218,9 +264,15 @@ class Writer {
     const uint8_t ch = *p_++;
     if (stop < 0) return false;
     // Up to the stop address; the stop address itself repeats the whole screen.
-    do {
-      put(ch, ge);
-    } while (s_.bufferAddress != stop);
+    const ModelCell c = character(ch, ge);
+    const int a = here();
+    if (stop > a) {
+      fillCells(s_.cells + a, s_.cells + stop, c);
+    } else {
+      fillCells(s_.cells + a, s_.cells + positions(), c);
+      fillCells(s_.cells, s_.cells + stop, c);
+    }
+    s_.bufferAddress = static_cast<uint16_t>(stop);
     return true;
   }
 
@@ -236,24 +288,28 @@ class Writer {
     return true;
   }
 
-  // Program Tab: after data, the rest of the field the data ended in is
-  // nulled, character attributes and all, up to the next field attribute or
-  // the end of the screen. Then on to the first position after an unprotected
-  // field's attribute that lies at or after the address (address 0 when the
-  // next one lies before it).
+  // Program Tab: on to the first character position of an unprotected field
+  // that lies at or after the address (address 0 when the next one lies
+  // before it); a field attribute right after an unprotected one is no
+  // character position, so that field is passed over. After data, the rest
+  // of the field the data ended in is nulled first, character attributes and
+  // all, up to the next field attribute, the end of the screen or where the
+  // tab goes, whichever comes first: data that ended in the last position
+  // leaves the address at 0, and nothing of the screen is nulled then.
   void programTab(bool erase) {
     const int c = s_.bufferAddress;
-    if (erase)
-      for (int p = c; p < positions() && !s_.cells[p].field; ++p) s_.cells[p] = ModelCell{};
+    int target = 0;
     for (int k = 1; k <= positions(); ++k) {
       const int t = wrap(s_, c + k);
       const ModelCell& before = s_.cells[wrap(s_, t - 1)];
-      if (before.field && !fieldIsProtected(before.fa)) {
-        s_.bufferAddress = static_cast<uint16_t>(t >= c ? t : 0);
-        return;
+      if (before.field && !fieldIsProtected(before.fa) && !s_.cells[t].field) {
+        target = t >= c ? t : 0;
+        break;
       }
     }
-    s_.bufferAddress = 0;
+    if (erase)
+      for (int p = c; p < positions() && p != target && !s_.cells[p].field; ++p) s_.cells[p] = ModelCell{};
+    s_.bufferAddress = static_cast<uint16_t>(target);
   }
 
   ModelScreen& s_;
@@ -268,9 +324,15 @@ void resetModifiedTags(ModelScreen& s) {
     if (s.cells[p].field) s.cells[p].fa &= static_cast<uint8_t>(~kFieldModified);
 }
 
+// On an unformatted screen every position is cleared, character attributes
+// and all, as by an erase that keeps the screen's size.
 void eraseAllUnprotected(ModelScreen& s) {
   const int n = s.positions();
-  nullUnprotected(s, 0, n, true);
+  if (formatted(s)) {
+    nullUnprotected(s, 0, n, true);
+  } else {
+    for (int p = 0; p < n; ++p) s.cells[p] = ModelCell{};
+  }
   const int first = nextInputField(s, n - 1);
   s.cursor = static_cast<uint16_t>(first >= 0 ? first : 0);
 }
@@ -306,7 +368,8 @@ void ProcessRecord(CommTcp& t, const uint8_t* record, int length) {
   if (erase || eraseAlternate) EraseScreen(s, eraseAlternate);
   if (length < 2) return;
   const uint8_t wcc = record[1];
-  if (wcc & kWccResetMdt) resetModifiedTags(s);
+  // (An erased screen has no fields whose tags could be set.)
+  if ((wcc & kWccResetMdt) && !erase && !eraseAlternate) resetModifiedTags(s);
   // A write without Set Buffer Address writes where the cursor stands.
   if (!erase && !eraseAlternate) s.bufferAddress = s.cursor;
   Writer(t, record + 2, length - 2).run();
