@@ -201,12 +201,14 @@ script_smoke
 # the window divides its client area into 81 x 45 cells, and the screenshot
 # shows the default colours at their cells: the title (row 0) yellow, the
 # welcome line (row 12) green, the user id label (row 16, columns 3 to 15)
-# turquoise, the keys line (row 42) white.
+# turquoise, the keys line (row 42) white. The cell is the caret's size, the
+# caret one cell at row 16, column 18 (the user id field).
 # has_colour R,G,B COLUMN ROW CELLS: the cells hold pixels of exactly that colour.
 has_colour() {
-  local colour=$1 column=$2 row=$3 cells=$4 x y width height cw ch
-  read -r x y width height < <(drive client | tr -d '\r')
-  cw=$((width / 81)) ch=$((height / 45))
+  local colour=$1 column=$2 row=$3 cells=$4 x y cx cy cw ch
+  read -r x y _ _ < <(drive client | tr -d '\r')
+  read -r cx cy cw ch < <(drive caret 2>/dev/null | tr -d '\r') || return 1
+  ((cw > 0 && ch > 0 && cx == 18 * cw && cy == 16 * ch)) || return 1
   import -window root -crop "$((cells * cw))x${ch}+$((x + column * cw))+$((y + row * ch))" +repage \
     "$out/model-$row-$column.png"
   convert "$out/model-$row-$column.png" -format %c histogram:info: | grep -q "($colour)"
@@ -224,7 +226,8 @@ model_smoke() {
     has_colour 64,224,224 3 16 13 && { shown=0; break; }
     sleep 0.5
   done
-  echo "3279-4-E logon panel: client $(drive client | tr -d '\r'); screenshots in $out/model-*.png"
+  echo "3279-4-E logon panel: client $(drive client | tr -d '\r'), caret $(drive caret | tr -d '\r')"
+  import -window root "$out/model-screen.png"
   check "the 3279-4-E user id label is turquoise" test "$shown" = 0
   check "the 3279-4-E title is yellow" has_colour 255,255,64 0 0 26
   check "the 3279-4-E welcome line is green" has_colour 64,224,64 1 12 40
