@@ -28,10 +28,11 @@ int main(int argc, char** argv) {
     }
   }
 
-  static bench::Input plain, csi, unrecognised, records;
+  static bench::Input plain, csi, unrecognised, records, extended;
   if (!bench::loadInput(directory, "vt100-plain.bin", &plain) || !bench::loadInput(directory, "vt100-csi.bin", &csi) ||
       !bench::loadInput(directory, "vt100-unrecognised.bin", &unrecognised) ||
-      !bench::loadInput(directory, "tn3270-records.bin", &records))
+      !bench::loadInput(directory, "tn3270-records.bin", &records) ||
+      !bench::loadInput(directory, "tn3270-extended.bin", &extended))
     return 1;
   int recordCount = 0;
   std::ifstream(directory + "/tn3270-records.count") >> recordCount;
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
 
   bench::registerVt100({&plain, &csi, &unrecognised});
   bench::registerConnectedVt100(&plain);
-  bench::register3270(&records, recordCount);
+  bench::register3270(&records, &extended, recordCount);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

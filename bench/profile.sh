@@ -35,6 +35,7 @@ profiles=(
   "vt100-plain/telnet bench::TerminalSession::runUntil*"
   "vt100-plain/tls bench::TerminalSession::runUntil*"
   "tn3270_records/quillon ParseData"
+  "tn3270_extended_records/quillon ParseData"
   "tn3270_build_input/quillon CommTcp::build_input*"
 )
 

@@ -2,7 +2,8 @@
 # Runs every measurement of bench/ on an optimised, unsanitized build and prints
 # one table: the VT100 paths beside libvterm with their ratio, VT100 plain text
 # from a host on a loopback socket over plain Telnet and through TLS with their
-# ratio, the 3270 paths,
+# ratio, the 3270 paths (the 24 x 80 records beside the same fields written to the
+# 27 x 132 alternate screen with extended attributes, with their ratio),
 # the program's start-up time and resident memory, quillon-script's round trips
 # against the demo host beside s3270's (when s3270 is installed), and the machine.
 #
@@ -151,10 +152,14 @@ ratio = mib(tls) / mib(telnet) if telnet and tls else None
 cipher = " (%s)" % tls["label"] if tls and tls.get("label") else ""
 print("%-40s %8s %9s %15s" % ("TLS" + cipher, fmt(mib(tls)), fmt(ratio, "%.2f"), per_read(tls)))
 print()
-rec = med.get("tn3270_records/quillon")
-if rec:
-    print("3270 records (ParseData -> CreateScreen -> ShowScreen): %.0f records/s, %.1f MiB/s"
-          % (rec["items_per_second"], mib(rec)))
+print("3270 records (ParseData -> CreateScreen -> ShowScreen), per CPU second:")
+print("%-48s %11s %8s %12s" % ("records", "records/s", "MiB/s", "vs 24 x 80"))
+rec, ext = med.get("tn3270_records/quillon"), med.get("tn3270_extended_records/quillon")
+def per_s(b): return fmt(b["items_per_second"] if b else None, "%.0f")
+print("%-48s %11s %8s %12s" % ("default model, 24 x 80 (SF, RA)", per_s(rec), fmt(mib(rec)), "1.00" if rec else "-"))
+ratio = ext["items_per_second"] / rec["items_per_second"] if rec and ext else None
+print("%-48s %11s %8s %12s" % ("3279-5-E, 27 x 132, same fields (EWA, SFE, SA)", per_s(ext), fmt(mib(ext)),
+                                fmt(ratio, "%.2f")))
 bi = med.get("tn3270_build_input/quillon")
 if bi:
     print("build_input, 40 modified fields: %.0f calls/s (%.0f ns per call)"

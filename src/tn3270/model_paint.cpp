@@ -1,5 +1,6 @@
 // Painting a model screen: each position's colours from its own attributes,
 // its field's, and the base colours of the field's kind.
+#include <cstdint>
 #include <cstring>
 
 #include "tn3270/field_attribute.h"
@@ -121,10 +122,16 @@ class Looks {
   const ModelCellLook blank_;  // a field attribute's position
   ModelCellLook look_;
   const ModelCell* field_;
-  bool hidden_;                         // the field is non-display
+  bool hidden_;                           // the field is non-display
   const ModelCell* lookField_ = nullptr;  // what look_ was worked out for
   uint8_t highlight_ = 0, foreground_ = 0, background_ = 0;
 };
+
+// The bits of a cell (as cellBits gives them) that are not its character.
+uint64_t allButCharacter() {
+  ModelCell c{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  return model3270::cellBits(c);
+}
 
 bool sameRun(const ModelCellLook& a, const ModelCellLook& b) {
   return a.fg == b.fg && a.bg == b.bg && a.underscore == b.underscore && a.blink == b.blink;
@@ -220,15 +227,14 @@ void PaintModelScreen(const CommTcp& t, HDC dc, int cellWidth, int cellHeight, b
       const bool dark = run.blink && t.blinkHidden;
       text[length++] = dark ? ' ' : look.ch;
       if (!inRuns || c.field) continue;
-      // The characters after c in its field with its attributes have its look:
+      // The cells after c that differ from it in their character alone are
+      // characters of its field with its attributes: they have its look, and
       // only their characters are needed.
-      const char* shows = dark || looks.hidden() ? glyph.blanks : glyph.of;
-      for (; column < columns; ++column) {
-        const ModelCell& d = line[column];
-        if (d.field || d.highlight != c.highlight || d.foreground != c.foreground || d.background != c.background)
-          break;
-        text[length++] = shows[d.ge ? 0 : d.ch];
-      }
+      const char* shows = dark || looks.hidden() || c.ge ? glyph.blanks : glyph.of;
+      const uint64_t mask = allButCharacter();
+      const uint64_t same = model3270::cellBits(c) & mask;
+      for (; column < columns && (model3270::cellBits(line[column]) & mask) == same; ++column)
+        text[length++] = shows[line[column].ch];
     }
     painter.draw(first, row, text, length, run);
   }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "quillon_api.h"
 #include "tn3270/terminal_model.h"
@@ -78,6 +79,14 @@ struct ModelScreen {
 };
 
 namespace model3270 {
+
+// A cell's eight bytes as one number: runs of cells are compared and stored whole.
+static_assert(sizeof(ModelCell) == sizeof(uint64_t), "a cell is eight bytes");
+inline uint64_t cellBits(const ModelCell& c) {
+  uint64_t v;
+  std::memcpy(&v, &c, sizeof v);
+  return v;
+}
 
 // Positions are kept below the screen size by every operation; this keeps a
 // stray value in bounds as well.

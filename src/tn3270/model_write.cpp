@@ -5,6 +5,7 @@
 // An order whose operands the record does not hold, or whose address lies
 // beyond the screen, ends the record's processing there; what was written
 // before it stays.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -72,6 +73,13 @@ void fillCells(ModelCell* from, ModelCell* to, const ModelCell& c) {
   unsigned char bytes[sizeof(ModelCell)];
   std::memcpy(bytes, &c, sizeof bytes);
   for (ModelCell* cell = from; cell < to; ++cell) std::memcpy(cell, bytes, sizeof bytes);
+}
+
+// Where a cell's character lies in its bits (as cellBits gives them).
+int characterShift() {
+  ModelCell c{};
+  c.ch = 1;
+  return cellBits(c) == 1 ? 0 : 56;
 }
 
 class Writer {
@@ -155,17 +163,18 @@ class Writer {
 
   // A run of characters, the bulk of most records, in one loop with the
   // position and the record pointer in locals: `first`, then every plain
-  // character that follows it. Each cell is stored whole, then given its
-  // character.
+  // character that follows it. Each cell is stored in one piece: the
+  // attributes Set Attribute left in force with the character put in.
   void putCharacters(uint8_t first) {
-    const ModelCell c = character(0, false);
+    const uint64_t c = cellBits(character(0, false));
+    const int shift = characterShift();
     ModelCell* cell = s_.cells + here();
     ModelCell* const last = s_.cells + positions();
     const uint8_t* p = p_;
     uint8_t b = first;
     for (;;) {
-      *cell = c;
-      cell->ch = b;
+      const uint64_t v = c | static_cast<uint64_t>(b) << shift;
+      std::memcpy(cell, &v, sizeof v);
       if (++cell >= last) cell = s_.cells;
       if (p == end_) break;
       b = *p;
