@@ -26,9 +26,6 @@ struct ModelCellLook {
   COLORREF bg;
   bool underscore;
   bool blink;
-  bool operator==(const ModelCellLook& o) const {
-    return ch == o.ch && fg == o.fg && bg == o.bg && underscore == o.underscore && blink == o.blink;
-  }
 };
 QUILLON_API ModelCellLook LookModelCell(const CommTcp& terminal, int position);
 

@@ -18,8 +18,9 @@ constexpr uint8_t kSfOutbound3270 = 0x40;
 
 constexpr uint8_t kQuery = 0x02;
 constexpr uint8_t kQueryList = 0x03;
-constexpr uint8_t kQueryListList = 0x00;  // the codes listed (0x40, "equivalent", is taken alike)
-constexpr uint8_t kQueryListAll = 0x80;
+// Query List names the codes listed; its other forms (0x40 "equivalent",
+// 0x80 "all") are answered with every reply.
+constexpr uint8_t kQueryListList = 0x00;
 
 // Query codes answered, in the order the replies go out.
 constexpr uint8_t kQcNull = 0xFF;
