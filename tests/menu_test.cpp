@@ -51,7 +51,7 @@ const std::vector<Entry> kMainMenu = {
     {"3270",
      0,
      {{"PA 1 KEY", 151, {}}, {"PA2 Key", 152, {}}, {"PA3 Key", 153, {}}, {"Clear Key", 154, {}},
-      {"SYS/TEST REQ", 155, {}}, {"3279 &Colors", 157, {}}}},
+      {"SYS/TEST REQ", 155, {}}, {"ATTN", 158, {}}, {"3279 &Colors", 157, {}}}},
     {"Enter",
      0,
      {{"LF CR NUL", 122, {}}, {"LF CR", 123, {}}, {"LF", 124, {}}, {"LF_NUL", 125, {}}, {"CR NUL", 126, {}},

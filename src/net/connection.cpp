@@ -149,6 +149,7 @@ LRESULT CommTcp::OnSocketMessage(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         ResetVt100Modes();
         model3270::ResetScreen(modelScreen, modelScreen.model);
         modelLocked = 0;
+        tn3270e::Reset(*this);
         if (tlsRequested != 1 && passiveNegotiation != 1) {
           StartNegotiation(hwnd, &terminalMode, socketHandle, traceFile);
           connected = 1;

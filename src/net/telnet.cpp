@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/socket_io.h"
+#include "net/tn3270e.h"
 #include "tn3270/terminal_model.h"
 #include "terminal/comm_tcp.h"
 #include "vt100/nvt_screen.h"
@@ -112,6 +113,10 @@ void sendWindowSize(const Batch& b) {
 }
 
 void applySubnegotiation(const Batch& b, const unsigned char* p, int n) {
+  if (n >= 5 && p[2] == tn3270e::kOption && p[n - 2] == kTelnetIAC && p[n - 1] == kTelnetSE) {
+    tn3270e::OnSubnegotiation(b.t, p + 2, static_cast<size_t>(n - 4), b.mode);
+    return;
+  }
   const bool request = n == 6 && p[3] == kSubSend && p[4] == kTelnetIAC && p[5] == kTelnetSE;
   if (request && p[2] == kOptionTerminalType) {
     answerTerminalType(b);
@@ -137,11 +142,13 @@ void applyCommand(const Batch& b, const unsigned char* p, int n) {
   int& mode = *b.mode;
   switch (command) {
     case kTelnetDONT:
+      if (x == tn3270e::kOption) tn3270e::OnRefused(b.t, b.mode);
       if (x == kOptionEOR) mode &= ~kModeEOR;
       if (x == kOptionNAWS) b.t.nawsAgreed = 0;
       b.reply(kTelnetWONT, x);
       break;
     case kTelnetWONT:
+      if (x == tn3270e::kOption) tn3270e::OnRefused(b.t, b.mode);
       if (x == kOptionEOR) {
         mode &= ~kModeEOR;
         b.reply(kTelnetDONT, x);
@@ -174,6 +181,7 @@ void applyCommand(const Batch& b, const unsigned char* p, int n) {
       switch (x) {
         case kOptionEcho: b.reply(b.in3270() ? kTelnetWILL : kTelnetWONT, x); return;
         case kOptionAuthentication: b.reply(kTelnetWONT, x); return;
+        case tn3270e::kOption: tn3270e::OnDo(b.t); return;
         case kOptionTerminalType: mode |= kModeTerminalType; break;
         case kOptionBinary: mode |= kModeBinary; break;
         case kOptionEOR: mode |= kModeEOR; break;
@@ -277,7 +285,8 @@ void parseBatch(Batch& b) {
       toRecords(b, p, available);
       break;
     }
-    if (p[0] == kTelnetIAC && available >= 3 && !afterBinaryRefusal) {
+    // (TN3270E is not asked again: its refusal means TN3270.)
+    if (p[0] == kTelnetIAC && available >= 3 && !afterBinaryRefusal && p[2] != tn3270e::kOption) {
       // In 3270 mode a refusal is first answered by asking again, up to a limit.
       if (b.in3270() && p[1] == kTelnetDONT) {
         if (t.dontRetryCount < kRetryLimit) {

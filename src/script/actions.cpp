@@ -126,6 +126,13 @@ Handler key(std::function<void(ScriptSession&)> press, bool attention, bool only
   };
 }
 
+// ATTN interrupts the application, the keyboard locked or not.
+bool attn(Context& c) {
+  if (!c.needConnection()) return false;
+  if (!c.session.Attn()) return c.fail("ATTN needs the LU-LU session of TN3270E");
+  return true;
+}
+
 // BackTab: to the start of the input field the cursor is in, or from there
 // (or from outside any input field) to the previous input field.
 bool backTab(Context& c) {
@@ -355,7 +362,9 @@ bool query(Context& c) {
   } else if (what == "host") {
     answer = s.Connected() ? "host " + s.HostName() + " " + std::to_string(s.Port()) : "";
   } else if (what == "luname") {
-    answer = s.Connected() ? s.LuName() : "";
+    // The LU the host assigned, else the one asked for.
+    const std::string assigned = s.AssignedLu();
+    answer = !assigned.empty() ? assigned : s.Connected() ? s.LuName() : "";
   } else if (what == "model" || what == "terminalname") {
     answer = TerminalTypeName(s.Model());
   } else if (what == "screensize" || what == "screensizecurrent") {
@@ -392,6 +401,7 @@ const std::map<std::string, Entry>& table() {
       {"backspace", {key([](ScriptSession& s) { s.Char(8); }, false, false), 0, 0}},
       {"clear", {key([](ScriptSession& s) { s.Command(IDM_CLEARKEY); }, true, true), 0, 0}},
       {"sysreq", {key([](ScriptSession& s) { s.Command(IDM_SYSREQ); }, true, true), 0, 0}},
+      {"attn", {attn, 0, 0}},
       {"pf", {programFunction, 1, 1}},
       {"pa", {programAttention, 1, 1}},
       {"movecursor", {[](Context& c) { return moveCursor(c, 0); }, 2, 2}},
@@ -452,8 +462,11 @@ std::string ScriptActions::Status(double seconds) const {
   status.reserve(64);
   status += s.Formatted() ? " F" : " U";
   status += s.CursorProtected() ? " P" : " U";
-  if (connected)
-    status.append(" C(").append(s.HostName()).push_back(')');
+  if (connected) {
+    // An LU that a TN3270E host assigned goes before the host, as in LU@host.
+    const std::string lu = s.AssignedLu();
+    status.append(" C(").append(lu.empty() ? "" : lu + "@").append(s.HostName()).push_back(')');
+  }
   else
     status += " N";
   status += !connected ? " N" : s.In3270() ? " I" : s.Negotiating() ? " P" : " C";

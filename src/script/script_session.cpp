@@ -358,6 +358,17 @@ void ScriptSession::Command(UINT id) {
   if (window_ && IsWindow(window_)) SendMessageA(window_, WM_COMMAND, id, 0);
 }
 
+std::string ScriptSession::AssignedLu() const {
+  const CommTcp* t = terminal();
+  if (!t || !Connected()) return std::string();
+  return std::string(t->tn3270e.assignedLu, strnlen(t->tn3270e.assignedLu, sizeof t->tn3270e.assignedLu - 1));
+}
+
+bool ScriptSession::Attn() {
+  CommTcp* t = terminal();
+  return t && tn3270e::Attn(*t);
+}
+
 void ScriptSession::SetAid(uint8_t aid) {
   if (CommTcp* t = terminal()) t->aid = aid;
 }

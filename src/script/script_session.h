@@ -35,6 +35,10 @@ class ScriptSession {
   int CursorColumn() const;
   const std::string& HostName() const { return hostName_; }
   const std::string& LuName() const { return luName_; }
+  // The LU a TN3270E host assigned on this connection, or "".
+  std::string AssignedLu() const;
+  // The ATTN key: false when the session does not allow it (TN3270E's LU-LU session only).
+  bool Attn();
   int Port() const { return port_; }
   bool Tls() const;
 

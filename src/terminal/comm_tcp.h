@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/win32.h"
+#include "net/tn3270e_session.h"
 #include "quillon_api.h"
 #include "terminal/display.h"
 #include "terminal/states.h"
@@ -274,7 +275,8 @@ class QUILLON_API CommTcp {
   // for every model but the default 3278-2, its screen (tn3270/model_*).
   ModelScreen modelScreen;
   int32_t modelLocked{};  // after an attention the keyboard waits for the host's restore
-  bool modelEngine() const { return !IsDefaultModel(modelScreen.model); }
+  // The model screen runs for every model but the default, and for the default under TN3270E.
+  bool modelEngine() const { return !IsDefaultModel(modelScreen.model) || tn3270e.active(); }
   // The sixteen colours of a 3279 (tn3270/model_colors.h), read at start-up.
   COLORREF modelColors[kModelColorCount]{};
   // The cells the layout divided the client area into: 81 x 26, or a model
@@ -283,6 +285,7 @@ class QUILLON_API CommTcp {
   int32_t layoutRows{};
   int32_t blinkHidden{};   // blinking 3270 characters are in their dark half
   int32_t blinkRunning{};  // the blink timer runs: the model screen has blinking characters
+  Tn3270eState tn3270e;     // TN3270E on this connection (net/tn3270e_session.h)
   // Gives the window the shape of what it shows now: when a model screen
   // changes size (or the mode changes), the window is resized so that the
   // cells keep their size, as far as the work area allows (a child window

@@ -73,7 +73,9 @@ void undoubleIacs(CommTcp& t) {
 
 void completeRecord(CommTcp& t) {
   undoubleIacs(t);
-  if (t.modelEngine()) {
+  if (tn3270e::Active(t)) {
+    tn3270e::OnRecord(t, t.recordBuffer, static_cast<size_t>(t.recordFill - 2));
+  } else if (t.modelEngine()) {
     model3270::ProcessRecord(t, t.recordBuffer, t.recordFill - 2);
     model3270::MirrorLegacy(t);
   } else {

@@ -11,8 +11,11 @@
 
 namespace model3270 {
 
+// What was wrong with a record, for a host that asks for a response: an
+// unknown command, or an order's address beyond the screen.
+enum class RecordFault : uint8_t { kNone, kCommandReject, kOperationCheck };
 // One complete record from the host, IAC EOR and doubled IACs removed.
-void ProcessRecord(CommTcp& t, const uint8_t* record, int length);
+RecordFault ProcessRecord(CommTcp& t, const uint8_t* record, int length);
 // Write Structured Field: the structured fields after the command byte.
 void StructuredFields(CommTcp& t, const uint8_t* data, int length);
 

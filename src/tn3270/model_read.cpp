@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "net/socket_io.h"
+#include "net/tn3270e.h"
 #include "tn3270/ebcdic.h"
 #include "tn3270/field_attribute.h"
 #include "tn3270/model_engine.h"
@@ -152,6 +153,10 @@ std::vector<uint8_t> BuildRead(const ModelScreen& s, uint8_t command) {
 }
 
 void SendInbound(CommTcp& t, const std::vector<uint8_t>& record) {
+  if (tn3270e::Active(t)) {
+    tn3270e::SendRecord(t, tn3270e::kType3270Data, record.data(), record.size());
+    return;
+  }
   std::vector<uint8_t> wire;
   wire.reserve(record.size() + record.size() / 8 + 2);
   for (uint8_t b : record) {
@@ -169,6 +174,7 @@ void SendRead(CommTcp& t, uint8_t command) {
 }
 
 void Attention(CommTcp& t, uint8_t aid) {
+  if (tn3270e::TakeAttention(t, aid)) return;
   ModelScreen& s = t.modelScreen;
   s.aid = aid;
   t.modelLocked = 1;

@@ -63,8 +63,8 @@ int previousInputField(const ModelScreen& s, int p) {
 
 void EraseScreen(ModelScreen& s, bool alternate) {
   s.alternate = alternate ? 1 : 0;
-  s.rows = static_cast<int16_t>(alternate ? AlternateRows(s.model) : kDefaultRows);
-  s.columns = static_cast<int16_t>(alternate ? AlternateColumns(s.model) : kDefaultColumns);
+  s.rows = static_cast<int16_t>(alternate ? s.alternateRows() : kDefaultRows);
+  s.columns = static_cast<int16_t>(alternate ? s.alternateColumns() : kDefaultColumns);
   std::memset(s.cells, 0, sizeof s.cells);
   s.cursor = 0;
   s.bufferAddress = 0;
@@ -72,6 +72,7 @@ void EraseScreen(ModelScreen& s, bool alternate) {
 
 void ResetScreen(ModelScreen& s, const TerminalModel& m) {
   s.model = m;
+  s.boundRows = s.boundColumns = 0;
   EraseScreen(s, false);
   s.aid = kAidNone;
   s.replyMode = kReplyField;

@@ -74,8 +74,12 @@ struct ModelScreen {
   // rest of a write.
   uint8_t saHighlight = 0, saForeground = 0, saBackground = 0, saCharset = 0;
   ModelCell cells[kMaxModelPositions]{};
+  // The alternate size a TN3270E BIND named, within the model's (0: the model's).
+  int16_t boundRows = 0, boundColumns = 0;
 
   int positions() const { return rows * columns; }
+  int alternateRows() const { return boundRows > 0 ? boundRows : AlternateRows(model); }
+  int alternateColumns() const { return boundColumns > 0 ? boundColumns : AlternateColumns(model); }
 };
 
 namespace model3270 {

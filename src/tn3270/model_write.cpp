@@ -145,7 +145,9 @@ class Writer {
   int address() {
     const int a = DecodeAddress(p_[0], p_[1]);
     p_ += 2;
-    return a < positions() ? a : -1;
+    if (a < positions()) return a;
+    addressFault_ = true;
+    return -1;
   }
 
   // A character with the attributes Set Attribute left in force.
@@ -325,6 +327,9 @@ class Writer {
   const uint8_t* p_;
   const uint8_t* end_;
   const bool colors_;  // a 3279: a monochrome 3278 keeps no colours
+
+ public:
+  bool addressFault_ = false;  // an order's address lay beyond the screen
 };
 
 void resetModifiedTags(ModelScreen& s) {
@@ -348,45 +353,47 @@ void eraseAllUnprotected(ModelScreen& s) {
 
 }  // namespace
 
-void ProcessRecord(CommTcp& t, const uint8_t* record, int length) {
+RecordFault ProcessRecord(CommTcp& t, const uint8_t* record, int length) {
   ModelScreen& s = t.modelScreen;
-  if (record == nullptr || length <= 0) return;
+  if (record == nullptr || length <= 0) return RecordFault::kNone;
   const uint8_t command = record[0];
   if (t.traceFile) std::fprintf(t.traceFile, " \n3270 command 0x%02x, %d bytes\n", command, length);
 
   if (isCommand(command, 0x02, 0xF2) || isCommand(command, 0x06, 0xF6) || isCommand(command, 0x0E, 0x6E)) {
     SendRead(t, command);
-    return;
+    return RecordFault::kNone;
   }
   if (isCommand(command, 0x11, 0xF3)) {
     if (s.model.extended) StructuredFields(t, record + 1, length - 1);
-    return;
+    return RecordFault::kNone;
   }
   if (isCommand(command, 0x0F, 0x6F)) {
     eraseAllUnprotected(s);
     s.aid = kAidNone;
     t.modelLocked = 0;
-    return;
+    return RecordFault::kNone;
   }
   const bool erase = isCommand(command, 0x05, 0xF5);
   const bool eraseAlternate = isCommand(command, 0x0D, 0x7E);
   if (!erase && !eraseAlternate && !isCommand(command, 0x01, 0xF1)) {
     if (t.traceFile) std::fprintf(t.traceFile, " \nUnknown 3270 command 0x%02x\n", command);
-    return;
+    return RecordFault::kCommandReject;
   }
   if (erase || eraseAlternate) EraseScreen(s, eraseAlternate);
-  if (length < 2) return;
+  if (length < 2) return RecordFault::kNone;
   const uint8_t wcc = record[1];
   // (An erased screen has no fields whose tags could be set.)
   if ((wcc & kWccResetMdt) && !erase && !eraseAlternate) resetModifiedTags(s);
   // A write without Set Buffer Address writes where the cursor stands.
   if (!erase && !eraseAlternate) s.bufferAddress = s.cursor;
-  Writer(t, record + 2, length - 2).run();
+  Writer writer(t, record + 2, length - 2);
+  writer.run();
   if (wcc & kWccRestore) {
     s.aid = kAidNone;
     t.modelLocked = 0;
   }
   if ((wcc & kWccAlarm) && t.display) t.display->Bell();
+  return writer.addressFault_ ? RecordFault::kOperationCheck : RecordFault::kNone;
 }
 
 }  // namespace model3270

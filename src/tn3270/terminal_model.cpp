@@ -69,3 +69,7 @@ bool WriteModelSetting(const TerminalModel& m) {
   return WritePrivateProfileStringA(QUILLON_3270_SECTION, "Model", TerminalModelName(m).c_str(),
                                     QUILLON_SETTINGS_FILE) != 0;
 }
+
+bool ReadTn3270eSetting() {
+  return GetPrivateProfileIntA(QUILLON_3270_SECTION, "TN3270E", 0, QUILLON_SETTINGS_FILE) == 1;
+}

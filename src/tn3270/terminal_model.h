@@ -38,3 +38,6 @@ QUILLON_API std::string TerminalTypeName(const TerminalModel& m);
 #define QUILLON_3270_SECTION "3270"
 QUILLON_API TerminalModel ReadModelSetting();
 QUILLON_API bool WriteModelSetting(const TerminalModel& m);
+// [3270] TN3270E=1: the default model agrees to TN3270E as well (the -E
+// models always do).
+QUILLON_API bool ReadTn3270eSetting();

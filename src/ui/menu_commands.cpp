@@ -93,6 +93,17 @@ int textLength(const unsigned char* text, SIZE_T size) {
 }  // namespace
 
 void CommTcp::MenuCommand(HWND hwnd, UINT id) {
+  // Under TN3270E, SYSREQ and ATTN are Telnet commands (SYSREQ only with its
+  // function agreed); ATTN exists only there. A refused key rings the bell.
+  if ((id == IDM_SYSREQ && tn3270e::Active(*this)) || id == IDM_ATTN) {
+    const bool sent = id == IDM_SYSREQ ? tn3270e::SysReq(*this) : tn3270e::Attn(*this);
+    if (!sent && display) display->Bell();
+    return;
+  }
+  // A header-less short record would break a TN3270E session: a locked
+  // keyboard takes no attention key there.
+  if (tn3270e::Active(*this) && modelLocked && (id == IDM_PA1 || id == IDM_PA2 || id == IDM_PA3 || id == IDM_CLEARKEY))
+    return;
   // On a model screen PA1-PA3 and Clear are attentions of its own: the
   // keyboard locks, and Clear erases the screen.
   if (modelEngine() && terminalMode == kMode3270 && !modelLocked &&

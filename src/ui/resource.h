@@ -97,7 +97,8 @@
 #define IDM_SYSREQ 155
 #define IDM_REFRESH 156
 #define IDM_MODELCOLORS 157
+#define IDM_ATTN 158
 
 // The first and last identifiers of the menu commands.
 #define IDM_FIRST 102
-#define IDM_LAST 157
+#define IDM_LAST 158
