@@ -144,6 +144,9 @@ TEST_F(Tn3270eSessionTest, DeviceTypeRequestNamesThe3278OfTheModelAndConnectsThe
     read(deviceTypeIs("IBM-3278-2-E", "LU0001"));
     EXPECT_EQ(sent(9), "ff fa 28 03 07 00 02 04 ff f0");
     EXPECT_STREQ(t->tn3270e.assignedLu, "LU0001");
+    char caption[256] = {};
+    GetWindowTextA(window_, caption, sizeof caption);
+    EXPECT_NE(std::string(caption).find("  LU LU0001"), std::string::npos) << caption;
   }
 }
 

@@ -179,8 +179,12 @@ bool ScriptSession::Connected() const {
 bool ScriptSession::In3270() const { return Connected() && terminal()->terminalMode == kMode3270; }
 
 bool ScriptSession::Negotiating() const {
-  // Some of BINARY, TERMINAL-TYPE and END-OF-RECORD agreed, but not all.
-  return Connected() && !In3270() && (terminal()->terminalMode & (kModeBinary | kModeTerminalType | kModeEOR)) != 0;
+  // Some of BINARY, TERMINAL-TYPE and END-OF-RECORD agreed, but not all; or
+  // TN3270E offered and not yet agreed or refused.
+  if (!Connected() || In3270()) return false;
+  const Tn3270eState& e = terminal()->tn3270e;
+  return (terminal()->terminalMode & (kModeBinary | kModeTerminalType | kModeEOR)) != 0 ||
+         (e.phase >= Tn3270eState::kOffered && e.phase < Tn3270eState::kActive);
 }
 
 bool ScriptSession::ModelMode() const {
