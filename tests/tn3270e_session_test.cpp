@@ -315,6 +315,10 @@ TEST_F(Tn3270eSessionTest, BindNamesTheAlternateSizeAndUnbindWaits) {
   EXPECT_EQ(t->modelScreen.rows, 24);
   EXPECT_TRUE(t->modelLocked);
   EXPECT_EQ(t->tn3270e.session, tn3270e::kSessionUnbound);
+  // SSCP-LU text needs no BIND; 3270 data after it still does.
+  read(record(7, 0, 5, ebcdic("SSCP")) + record(0, 2, 6, kEraseWrite + ebcdic("LATE")));
+  EXPECT_EQ(row(0), "SSCP");
+  EXPECT_EQ(sentNow(), "");
 }
 
 TEST_F(Tn3270eSessionTest, SscpAndNvtTextIsShownAndAnswered) {

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "net/socket_io.h"
@@ -94,6 +95,7 @@ void activate(CommTcp& t, uint8_t functions, int* mode) {
   e.phase = Tn3270eState::kActive;
   e.functions = functions;
   const bool bindImage = FunctionAgreed(t, kFunctionBindImage);
+  e.bound = bindImage ? 0 : 1;
   e.session = bindImage ? kSessionUnbound : kSessionLuLu;
   e.inputStart = 0;
   model3270::ResetScreen(t.modelScreen, t.modelScreen.model);
@@ -174,6 +176,7 @@ void bind(CommTcp& t, const uint8_t* body, size_t length) {
   traceLine(t, "BIND: alternate size %d x %d", s.alternateRows(), s.alternateColumns());
   model3270::EraseScreen(s, false);
   s.aid = kAidNone;
+  t.tn3270e.bound = 1;
   t.tn3270e.session = kSessionLuLu;
   t.modelLocked = 0;
 }
@@ -182,6 +185,7 @@ void unbind(CommTcp& t) {
   traceLine(t, "UNBIND: waiting for the next BIND");
   model3270::EraseScreen(t.modelScreen, false);
   t.modelScreen.boundRows = t.modelScreen.boundColumns = 0;
+  t.tn3270e.bound = 0;
   t.tn3270e.session = kSessionUnbound;
   t.modelLocked = 1;
 }
@@ -231,13 +235,12 @@ void showText(CommTcp& t, const uint8_t* body, size_t length, uint8_t session) {
 
 void data3270(CommTcp& t, const Header& h, const uint8_t* body, size_t length) {
   Tn3270eState& e = t.tn3270e;
-  if (e.session == kSessionUnbound) {
-    traceLine(t, "3270 data before a BIND dropped");
+  if (!e.bound) {
+    traceLine(t, "3270 data without a BIND dropped");
     return;
   }
   e.session = kSessionLuLu;
   const model3270::RecordFault fault = model3270::ProcessRecord(t, body, static_cast<int>(length));
-  model3270::MirrorLegacy(t);
   if (!FunctionAgreed(t, kFunctionResponses)) return;
   Bytes response;
   if (fault != model3270::RecordFault::kNone && (h.responseFlag == kErrorResponse || h.responseFlag == kAlwaysResponse)) {
@@ -288,6 +291,7 @@ void OnRefused(CommTcp& t, int* mode) {
   e.phase = e.phase == Tn3270eState::kOff ? Tn3270eState::kOff : Tn3270eState::kRefused;
   e.functions = 0;
   e.session = kSessionUnbound;
+  e.bound = 0;
   e.assignedLu[0] = '\0';
   if (wasActive && mode) *mode = 0;
 }
@@ -325,13 +329,13 @@ void OnSubnegotiation(CommTcp& t, const uint8_t* body, size_t length, int* mode)
     case ServerKind::kUnknown:
       break;
   }
-  traceLine(t, "subnegotiation of %zu bytes ignored", length);
+  traceLine(t, "subnegotiation of %u bytes ignored", static_cast<unsigned>(length));
 }
 
 void OnRecord(CommTcp& t, const uint8_t* record, size_t length) {
   Header h;
   if (record == nullptr || !ParseHeader(record, length, &h)) {
-    traceLine(t, "record of %zu bytes without a whole header dropped", length);
+    traceLine(t, "record of %u bytes without a whole header dropped", static_cast<unsigned>(length));
     return;
   }
   const uint8_t* body = record + kHeaderSize;
@@ -342,8 +346,9 @@ void OnRecord(CommTcp& t, const uint8_t* record, size_t length) {
     case kTypeNvtData: showText(t, body, n, kSessionNvt); break;
     case kTypeBindImage: bind(t, body, n); break;
     case kTypeUnbind: unbind(t); break;
-    default: traceLine(t, "record of data type %u ignored", h.dataType); break;
+    default: traceLine(t, "record of data type %u ignored", h.dataType); return;
   }
+  model3270::MirrorLegacy(t);
 }
 
 void SendRecord(CommTcp& t, uint8_t dataType, const uint8_t* body, size_t length) {

@@ -25,6 +25,7 @@ struct Tn3270eState {
   uint8_t phase = kOff;
   uint8_t functions = 0;  // the functions in force, a bit (1 << code) each
   uint8_t session = 0;    // a kSession* value: which session the screen shows
+  uint8_t bound = 0;      // the LU-LU session exists (BIND-IMAGE not agreed, or a BIND came)
   uint16_t inputStart = 0;  // SSCP-LU and NVT text: where the operator's input begins
   char deviceType[41]{};  // as the host confirmed it
   char assignedLu[9]{};   // the LU the host assigned
