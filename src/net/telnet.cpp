@@ -285,8 +285,9 @@ void parseBatch(Batch& b) {
       toRecords(b, p, available);
       break;
     }
-    // (TN3270E is not asked again: its refusal means TN3270.)
-    if (p[0] == kTelnetIAC && available >= 3 && !afterBinaryRefusal && p[2] != tn3270e::kOption) {
+    // (TN3270E, when the terminal wants it, is not asked again: its refusal means TN3270.)
+    const bool tn3270eRefusal = available >= 3 && p[2] == tn3270e::kOption && t.tn3270e.wanted;
+    if (p[0] == kTelnetIAC && available >= 3 && !afterBinaryRefusal && !tn3270eRefusal) {
       // In 3270 mode a refusal is first answered by asking again, up to a limit.
       if (b.in3270() && p[1] == kTelnetDONT) {
         if (t.dontRetryCount < kRetryLimit) {
