@@ -267,9 +267,9 @@ TEST_F(Tn3270eSessionTest, ResponsesCarryTheRequestsSequenceNumber) {
     EXPECT_EQ(sent(c.response.empty() ? 0 : (c.response.size() + 1) / 3), c.response);
   }
   EXPECT_EQ(row(0), "OK");
-  // A read command is answered first, then the response follows.
+  // A read command is acknowledged first, then answered (the terminal's first record: number 0).
   read(record(0, 2, 0x0102, Bytes{0xF6}));
-  EXPECT_EQ(sent(20), "00 00 00 00 00 60 40 40 d6 d2 ff ef 02 00 00 01 02 00 ff ef");
+  EXPECT_EQ(sent(20), "02 00 00 01 02 00 ff ef 00 00 00 00 00 60 40 40 d6 d2 ff ef");
 }
 
 TEST_F(Tn3270eSessionTest, StreamCutAtEveryByteGivesTheSameScreenAndResponses) {
@@ -312,7 +312,7 @@ TEST_F(Tn3270eSessionTest, BindNamesTheAlternateSizeAndUnbindWaits) {
   EXPECT_EQ(t->modelScreen.rows, 43);
   read(record(4, 0, 4, Bytes{0x32, 0x01}));
   EXPECT_EQ(row(0), "");
-  EXPECT_EQ(t->modelScreen.rows, 24);
+  EXPECT_EQ(t->modelScreen.rows, 43);  // the model's own alternate size again
   EXPECT_TRUE(t->modelLocked);
   EXPECT_EQ(t->tn3270e.session, tn3270e::kSessionUnbound);
   // SSCP-LU text needs no BIND; 3270 data after it still does.
@@ -337,8 +337,10 @@ TEST_F(Tn3270eSessionTest, SscpAndNvtTextIsShownAndAnswered) {
   EXPECT_EQ(row(1), "name?");
   type("me");
   model3270::Attention(*t, 0x7D);
-  EXPECT_EQ(sent(11), "05 00 00 00 00 6d 65 0d 0a ff ef");
-  // ATTN belongs to the LU-LU session only.
+  EXPECT_EQ(sent(11), "05 00 00 00 01 6d 65 0d 0a ff ef");  // the terminal's second record
+  // ATTN needs BIND-IMAGE.
+  connect("3279-2-E", "");
+  agree({2, 4});
   EXPECT_FALSE(tn3270e::Attn(*t));
   EXPECT_EQ(sentNow(), "");
 }
@@ -350,6 +352,8 @@ TEST_F(Tn3270eSessionTest, SysReqAndAttnAreTelnetCommands) {
   EXPECT_EQ(sent(2), "ff f4");
   t->MenuCommand(window_, IDM_SYSREQ);
   EXPECT_EQ(sent(2), "ff f5");
+  EXPECT_EQ(t->tn3270e.session, tn3270e::kSessionSscp);  // an empty screen for the SSCP's answer
+  EXPECT_FALSE(model3270::formatted(t->modelScreen));
   // Without the SYSREQ function the key sends nothing (no header-less record).
   connect("3279-2-E", "");
   agree({2});

@@ -7,6 +7,7 @@
 
 #include "net/socket_io.h"
 #include "net/tn3270e.h"
+#include "tn3270/inbound_records.h"
 #include "tn3270/terminal_model.h"
 #include "terminal/comm_tcp.h"
 #include "vt100/nvt_screen.h"
@@ -279,11 +280,13 @@ void parseBatch(Batch& b) {
     unsigned char* p = b.data + i;
     const int available = b.length - i;
     if (b.in3270() && t.recordFill > 0) {
-      // A record begun in an earlier read is still open: these bytes continue it,
-      // as the rest of a batch after data does (a doubled IAC or the record's
-      // IAC EOR may have been cut in two by the read).
-      toRecords(b, p, available);
-      break;
+      // A record begun in an earlier read is still open: these bytes continue it
+      // (a doubled IAC or the record's IAC EOR may have been cut in two by the
+      // read) up to its IAC EOR; Telnet commands may follow it.
+      const int n = RecordExtent(t, p, available);
+      toRecords(b, p, n);
+      i += n;
+      continue;
     }
     // (TN3270E, when the terminal wants it, is not asked again: its refusal means TN3270.)
     const bool tn3270eRefusal = available >= 3 && p[2] == tn3270e::kOption && t.tn3270e.wanted;
@@ -333,8 +336,11 @@ void parseBatch(Batch& b) {
     }
 
     if (b.in3270()) {
-      toRecords(b, p, available);
-      break;  // the rest of the batch belongs to the 3270 records
+      // A record, up to its IAC EOR; what follows is taken as the loop takes it.
+      const int n = RecordExtent(t, p, available);
+      toRecords(b, p, n);
+      i += n;
+      continue;
     }
     i = interpret(b, i);
   }

@@ -99,6 +99,7 @@ void activate(CommTcp& t, uint8_t functions, int* mode) {
   e.session = bindImage ? kSessionUnbound : kSessionLuLu;
   e.inputStart = 0;
   model3270::ResetScreen(t.modelScreen, t.modelScreen.model);
+  model3270::EraseScreen(t.modelScreen, true);
   model3270::MirrorLegacy(t);
   // Until the BIND there is nothing to type into.
   t.modelLocked = bindImage ? 1 : 0;
@@ -174,7 +175,7 @@ void bind(CommTcp& t, const uint8_t* body, size_t length) {
     }
   }
   traceLine(t, "BIND: alternate size %d x %d", s.alternateRows(), s.alternateColumns());
-  model3270::EraseScreen(s, false);
+  model3270::EraseScreen(s, true);
   s.aid = kAidNone;
   t.tn3270e.bound = 1;
   t.tn3270e.session = kSessionLuLu;
@@ -183,8 +184,8 @@ void bind(CommTcp& t, const uint8_t* body, size_t length) {
 
 void unbind(CommTcp& t) {
   traceLine(t, "UNBIND: waiting for the next BIND");
-  model3270::EraseScreen(t.modelScreen, false);
   t.modelScreen.boundRows = t.modelScreen.boundColumns = 0;
+  model3270::EraseScreen(t.modelScreen, true);
   t.tn3270e.bound = 0;
   t.tn3270e.session = kSessionUnbound;
   t.modelLocked = 1;
@@ -209,7 +210,7 @@ void showText(CommTcp& t, const uint8_t* body, size_t length, uint8_t session) {
   ModelScreen& s = t.modelScreen;
   Tn3270eState& e = t.tn3270e;
   if (e.session != session) {
-    model3270::EraseScreen(s, false);
+    model3270::EraseScreen(s, true);
     e.session = session;
   }
   const bool ascii = session == kSessionNvt;
@@ -233,15 +234,29 @@ void showText(CommTcp& t, const uint8_t* body, size_t length, uint8_t session) {
   t.modelLocked = 0;
 }
 
+// Read Buffer, Read Modified, Read Modified All, in either coding.
+bool isReadCommand(uint8_t c) { return c == 0x02 || c == 0xF2 || c == 0x06 || c == 0xF6 || c == 0x0E || c == 0x6E; }
+
+void respond(CommTcp& t, const Bytes& response, const Header& request) {
+  traceLine(t, "%s response to record %u", response[2] == kPositiveResponse ? "positive" : "negative",
+            request.sequence);
+  sendFramed(t, response.data(), response.size());
+}
+
 void data3270(CommTcp& t, const Header& h, const uint8_t* body, size_t length) {
   Tn3270eState& e = t.tn3270e;
   if (!e.bound) {
     traceLine(t, "3270 data without a BIND dropped");
     return;
   }
+  // The screen of SSCP-LU or NVT text is not the application's.
+  if (e.session != kSessionLuLu) model3270::EraseScreen(t.modelScreen, true);
   e.session = kSessionLuLu;
+  // A read is acknowledged before its reply goes out.
+  const bool read = length > 0 && isReadCommand(body[0]);
+  if (read && h.responseFlag == kAlwaysResponse && FunctionAgreed(t, kFunctionResponses)) respond(t, PositiveResponse(h), h);
   const model3270::RecordFault fault = model3270::ProcessRecord(t, body, static_cast<int>(length));
-  if (!FunctionAgreed(t, kFunctionResponses)) return;
+  if (read || !FunctionAgreed(t, kFunctionResponses)) return;
   Bytes response;
   if (fault != model3270::RecordFault::kNone && (h.responseFlag == kErrorResponse || h.responseFlag == kAlwaysResponse)) {
     response = NegativeResponse(
@@ -249,10 +264,7 @@ void data3270(CommTcp& t, const Header& h, const uint8_t* body, size_t length) {
   } else if (fault == model3270::RecordFault::kNone && h.responseFlag == kAlwaysResponse) {
     response = PositiveResponse(h);
   }
-  if (!response.empty()) {
-    traceLine(t, "%s response to record %u", response[2] == kPositiveResponse ? "positive" : "negative", h.sequence);
-    sendFramed(t, response.data(), response.size());
-  }
+  if (!response.empty()) respond(t, response, h);
 }
 
 void sendIacCommand(CommTcp& t, unsigned char command) {
@@ -342,7 +354,14 @@ void OnRecord(CommTcp& t, const uint8_t* record, size_t length) {
   const size_t n = length - kHeaderSize;
   switch (h.dataType) {
     case kType3270Data: data3270(t, h, body, n); break;
-    case kTypeSscpLuData: showText(t, body, n, kSessionSscp); break;
+    case kTypeSscpLuData:
+      // The SSCP-LU session exists only where the host tells of BINDs.
+      if (!FunctionAgreed(t, kFunctionBindImage)) {
+        traceLine(t, "SSCP-LU data without BIND-IMAGE ignored");
+        return;
+      }
+      showText(t, body, n, kSessionSscp);
+      break;
     case kTypeNvtData: showText(t, body, n, kSessionNvt); break;
     case kTypeBindImage: bind(t, body, n); break;
     case kTypeUnbind: unbind(t); break;
@@ -354,6 +373,7 @@ void OnRecord(CommTcp& t, const uint8_t* record, size_t length) {
 void SendRecord(CommTcp& t, uint8_t dataType, const uint8_t* body, size_t length) {
   Header h;
   h.dataType = dataType;
+  h.sequence = t.tn3270e.sequence++;
   const auto head = BuildHeader(h);
   Bytes record(head.begin(), head.end());
   if (body != nullptr) record.insert(record.end(), body, body + length);
@@ -392,11 +412,18 @@ bool SysReq(CommTcp& t) {
   if (!FunctionAgreed(t, kFunctionSysreq)) return false;
   traceLine(t, "SYSREQ");
   sendIacCommand(t, kTelnetAO);
+  // The host answers in the SSCP-LU session (or back in the LU-LU one): the
+  // screen starts empty for it.
+  Tn3270eState& e = t.tn3270e;
+  model3270::EraseScreen(t.modelScreen, true);
+  e.session = kSessionSscp;
+  e.inputStart = 0;
+  t.modelLocked = 0;
   return true;
 }
 
 bool Attn(CommTcp& t) {
-  if (!Active(t) || t.tn3270e.session != kSessionLuLu) return false;
+  if (!FunctionAgreed(t, kFunctionBindImage)) return false;
   traceLine(t, "ATTN");
   sendIacCommand(t, kTelnetIP);
   return true;

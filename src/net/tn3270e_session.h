@@ -27,6 +27,7 @@ struct Tn3270eState {
   uint8_t session = 0;    // a kSession* value: which session the screen shows
   uint8_t bound = 0;      // the LU-LU session exists (BIND-IMAGE not agreed, or a BIND came)
   uint16_t inputStart = 0;  // SSCP-LU and NVT text: where the operator's input begins
+  uint16_t sequence = 0;    // the sequence number of the terminal's next record
   char deviceType[41]{};  // as the host confirmed it
   char assignedLu[9]{};   // the LU the host assigned
 
@@ -63,8 +64,8 @@ void OnSubnegotiation(CommTcp& t, const uint8_t* body, size_t length, int* mode)
 // One complete record of an agreed TN3270E, header first, IACs single.
 void OnRecord(CommTcp& t, const uint8_t* record, size_t length);
 
-// Sends a record: its header (data type, flags 0, sequence 0), the body with
-// every 0xFF doubled, and IAC EOR.
+// Sends a record: its header (data type, flags 0, the terminal's next
+// sequence number), the body with every 0xFF doubled, and IAC EOR.
 void SendRecord(CommTcp& t, uint8_t dataType, const uint8_t* body, size_t length);
 
 // An attention key on the model screen while TN3270E is agreed and the screen
@@ -73,11 +74,12 @@ void SendRecord(CommTcp& t, uint8_t dataType, const uint8_t* body, size_t length
 // key was handled here.
 bool TakeAttention(CommTcp& t, uint8_t aid);
 
-// The SYSREQ key: IAC AO when the SYSREQ function is agreed. False when it is
-// not (the key then does what it does under TN3270).
+// The SYSREQ key: IAC AO when the SYSREQ function is agreed, and the screen
+// is erased for the SSCP-LU session the host switches to. False when it is
+// not agreed.
 QUILLON_API bool SysReq(CommTcp& t);
-// The ATTN key: IAC IP in the LU-LU session of an agreed TN3270E. False
-// when the session does not allow it.
+// The ATTN key: IAC IP when BIND-IMAGE is agreed (the host has SNA sessions
+// to interrupt). False when it is not.
 QUILLON_API bool Attn(CommTcp& t);
 
 }  // namespace tn3270e

@@ -129,7 +129,7 @@ Handler key(std::function<void(ScriptSession&)> press, bool attention, bool only
 // ATTN interrupts the application, the keyboard locked or not.
 bool attn(Context& c) {
   if (!c.needConnection()) return false;
-  if (!c.session.Attn()) return c.fail("ATTN needs the LU-LU session of TN3270E");
+  if (!c.session.Attn()) return c.fail("ATTN needs TN3270E with BIND-IMAGE");
   return true;
 }
 
@@ -354,7 +354,11 @@ bool query(Context& c) {
   ScriptSession& s = c.session;
   std::string answer;
   if (what == "connectionstate") {
-    answer = !s.Connected() ? "not-connected" : s.In3270() ? "connected-3270" : s.Negotiating() ? "negotiating" : "connected-nvt";
+    answer = !s.Connected()     ? "not-connected"
+             : s.InTn3270e()    ? "connected-tn3270e"
+             : s.In3270()       ? "connected-3270"
+             : s.Negotiating()  ? "negotiating"
+                                : "connected-nvt";
   } else if (what == "cursor") {
     answer = std::to_string(s.CursorRow()) + " " + std::to_string(s.CursorColumn());
   } else if (what == "formatted") {

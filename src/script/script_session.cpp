@@ -368,6 +368,8 @@ std::string ScriptSession::AssignedLu() const {
   return std::string(t->tn3270e.assignedLu, strnlen(t->tn3270e.assignedLu, sizeof t->tn3270e.assignedLu - 1));
 }
 
+bool ScriptSession::InTn3270e() const { return Connected() && terminal()->tn3270e.active(); }
+
 bool ScriptSession::Attn() {
   CommTcp* t = terminal();
   return t && tn3270e::Attn(*t);

@@ -37,6 +37,7 @@ class ScriptSession {
   const std::string& LuName() const { return luName_; }
   // The LU a TN3270E host assigned on this connection, or "".
   std::string AssignedLu() const;
+  bool InTn3270e() const;  // TN3270E agreed on this connection
   // The ATTN key: false when the session does not allow it (TN3270E's LU-LU session only).
   bool Attn();
   int Port() const { return port_; }

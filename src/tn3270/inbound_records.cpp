@@ -14,6 +14,8 @@
 // only says whether the last byte dropped was an unpaired IAC.
 #include <cstdio>
 
+#include "tn3270/inbound_records.h"
+
 #include "terminal/comm_tcp.h"
 #include "tn3270/ebcdic.h"
 #include "tn3270/model_engine.h"
@@ -88,6 +90,20 @@ void completeRecord(CommTcp& t) {
 }
 
 }  // namespace
+
+int RecordExtent(const CommTcp& t, const unsigned char* data, int length) {
+  if (data == nullptr || length <= 0) return 0;
+  bool pending = t.recordFill >= 0 && t.recordFill <= kRecordCapacity && iacPending(t);
+  for (int i = 0; i < length; ++i) {
+    if (pending) {
+      pending = false;
+      if (data[i] == kEor) return i + 1;
+    } else if (data[i] == kIac) {
+      pending = true;
+    }
+  }
+  return length;
+}
 
 int CommTcp::CreateScreen(unsigned char* data, int length) {
   if (data == nullptr || length <= 0) return 0;

@@ -100,10 +100,11 @@ class Reply {
   ModelCell current_{};
 };
 
-// The host's read commands always carry "no attention identifier".
+// The host's read commands carry the attention identifier still pending (the
+// keyboard is locked after it until the host restores it), else "none".
 std::vector<uint8_t> readBuffer(const ModelScreen& s) {
   Reply r(s);
-  r.header(kAidNone, s.cursor);
+  r.header(s.aid, s.cursor);
   const int n = s.positions();
   for (int p = 0; p < n; ++p) {
     if (s.cells[p].field)
@@ -149,7 +150,7 @@ std::vector<uint8_t> readModified(const ModelScreen& s, uint8_t aid, bool all) {
 
 std::vector<uint8_t> BuildRead(const ModelScreen& s, uint8_t command) {
   if (isReadBuffer(command)) return readBuffer(s);
-  return readModified(s, kAidNone, isReadModifiedAll(command));
+  return readModified(s, s.aid, isReadModifiedAll(command));
 }
 
 void SendInbound(CommTcp& t, const std::vector<uint8_t>& record) {

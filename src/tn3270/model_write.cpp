@@ -380,7 +380,8 @@ RecordFault ProcessRecord(CommTcp& t, const uint8_t* record, int length) {
     return RecordFault::kCommandReject;
   }
   if (erase || eraseAlternate) EraseScreen(s, eraseAlternate);
-  if (length < 2) return RecordFault::kNone;
+  // A write needs its write control character (an erase is done without it).
+  if (length < 2) return RecordFault::kCommandReject;
   const uint8_t wcc = record[1];
   // (An erased screen has no fields whose tags could be set.)
   if ((wcc & kWccResetMdt) && !erase && !eraseAlternate) resetModifiedTags(s);
