@@ -11,12 +11,8 @@
 //   Modified All send the same bytes in each reply mode.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <deque>
-#include <functional>
 #include <map>
 #include <ostream>
 #include <set>
@@ -25,162 +21,43 @@
 #include <vector>
 
 #include "record_generator.h"
-#include "script_program.h"
-#include "scripted_host.h"
+#include "script_client.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace script_client;
 using records::code6;
 
-constexpr uint8_t kIac = 0xFF, kSb = 0xFA, kSe = 0xF0, kWill = 0xFB, kDo = 0xFD, kEor = 0xEF;
-constexpr uint8_t kTerminalType = 0x18, kEndOfRecord = 0x19, kBinary = 0x00;
+constexpr uint8_t kEndOfRecord = 0x19, kBinary = 0x00;
 constexpr int kRecords = 500;
 
 // Write Structured Field: Read Partition Query.
 const Bytes kQuery = {0xF3, 0x00, 0x05, 0x01, 0xFF, 0x02};
 
-std::string hex(const Bytes& bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (uint8_t b : bytes) {
-    if (!out.empty()) out += ' ';
-    out += digits[b >> 4];
-    out += digits[b & 15];
-  }
-  return out;
+// Connects, agrees on TN3270 as a host does (terminal type, end of record,
+// binary) and sends an empty Erase/Write: s3270 answers Connect only once
+// the first record has come.
+testing::AssertionResult connect(Client& client) {
+  if (testing::AssertionResult opened = client.open(client.address()); !opened) return opened;
+  client.sendRaw({kIac, kDo, kTerminalType});
+  if (!client.waitFor([&] { return client.options().count({kWill, kTerminalType}) > 0; }))
+    return testing::AssertionFailure() << "no WILL TERMINAL-TYPE";
+  client.sendRaw({kIac, kSb, kTerminalType, 0x01, kIac, kSe});
+  if (!client.waitFor([&] { return !client.terminalType().empty(); }))
+    return testing::AssertionFailure() << "no terminal type";
+  client.sendRaw({kIac, kDo, kEndOfRecord, kIac, kWill, kEndOfRecord, kIac, kDo, kBinary, kIac, kWill, kBinary});
+  if (!client.waitFor([&] {
+        const auto& o = client.options();
+        return o.count({kWill, kEndOfRecord}) && o.count({kDo, kEndOfRecord}) && o.count({kWill, kBinary}) &&
+               o.count({kDo, kBinary});
+      }))
+    return testing::AssertionFailure() << "END-OF-RECORD and BINARY not agreed";
+  client.send({0xF5, 0xC3});
+  const std::string answer = client.program().answer(5000);
+  if (answer.find(" C(127.0.0.1) I ") == std::string::npos)
+    return testing::AssertionFailure() << "not connected in 3270 mode: " << answer;
+  return testing::AssertionSuccess();
 }
-
-int64_t nowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-// One program and the host it is connected to. The host reads what the
-// program sends as telnet: option answers, subnegotiations and 3270 records.
-class Client {
- public:
-  Client(const std::string& program, const std::string& model)
-      : program_({"-model", model, "-xrm", "s3270.unlockDelay: False"}, program) {}
-
-  // Connects, agrees on TN3270 as a host does (terminal type, end of record,
-  // binary) and sends an empty Erase/Write: s3270 answers Connect only once
-  // the first record has come.
-  testing::AssertionResult connect() {
-    if (!program_.started()) return testing::AssertionFailure() << "the program did not start";
-    program_.write("Connect(" + host_.address() + ")\n");
-    // A program that ends at once (a model it does not know) fails at once.
-    for (int waited = 0; !host_.accept(100); waited += 100) {
-      const std::string said = program_.answer(1);
-      if (waited >= 5000 || said.find("<end of output>") != std::string::npos)
-        return testing::AssertionFailure() << "no connection; " << said << "\n" << program_.errors();
-    }
-    host_.send({kIac, kDo, kTerminalType});
-    if (!waitFor([&] { return options_.count({kWill, kTerminalType}) > 0; }))
-      return testing::AssertionFailure() << "no WILL TERMINAL-TYPE";
-    host_.send({kIac, kSb, kTerminalType, 0x01, kIac, kSe});
-    if (!waitFor([&] { return !terminalType_.empty(); })) return testing::AssertionFailure() << "no terminal type";
-    host_.send({kIac, kDo, kEndOfRecord, kIac, kWill, kEndOfRecord, kIac, kDo, kBinary, kIac, kWill, kBinary});
-    if (!waitFor([&] {
-          return options_.count({kWill, kEndOfRecord}) && options_.count({kDo, kEndOfRecord}) &&
-                 options_.count({kWill, kBinary}) && options_.count({kDo, kBinary});
-        }))
-      return testing::AssertionFailure() << "END-OF-RECORD and BINARY not agreed";
-    send({0xF5, 0xC3});
-    const std::string answer = program_.answer(5000);
-    if (answer.find(" C(127.0.0.1) I ") == std::string::npos)
-      return testing::AssertionFailure() << "not connected in 3270 mode: " << answer;
-    return testing::AssertionSuccess();
-  }
-
-  const std::string& terminalType() const { return terminalType_; }
-  ScriptProgram& program() { return program_; }
-
-  // Sends a record: IAC doubled, IAC EOR after it.
-  void send(const Bytes& record) {
-    Bytes framed;
-    for (uint8_t b : record) {
-      framed.push_back(b);
-      if (b == kIac) framed.push_back(kIac);
-    }
-    framed.push_back(kIac);
-    framed.push_back(kEor);
-    host_.send(framed);
-  }
-
-  // The next record the program sends; false when none came in time.
-  bool record(Bytes* out, int timeoutMs = 3000) {
-    if (!waitFor([&] { return !records_.empty(); }, timeoutMs)) return false;
-    *out = records_.front();
-    records_.pop_front();
-    return true;
-  }
-
- private:
-  bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const int64_t end = nowMs() + timeoutMs;
-    while (!done()) {
-      const int64_t left = end - nowMs();
-      if (left <= 0 || !scripted::waitUnread(host_.connection(), static_cast<int>(left))) return done();
-      const Bytes more = host_.takeReady();
-      unparsed_.insert(unparsed_.end(), more.begin(), more.end());
-      parse();
-    }
-    return true;
-  }
-
-  // Takes the complete telnet items from the front of unparsed_.
-  void parse() {
-    size_t i = 0;
-    const size_t n = unparsed_.size();
-    while (i < n) {
-      if (unparsed_[i] != kIac) {
-        recordSoFar_.push_back(unparsed_[i++]);
-        continue;
-      }
-      if (i + 1 >= n) break;
-      const uint8_t command = unparsed_[i + 1];
-      if (command == kIac) {
-        recordSoFar_.push_back(kIac);
-        i += 2;
-      } else if (command == kEor) {
-        records_.push_back(recordSoFar_);
-        recordSoFar_.clear();
-        i += 2;
-      } else if (command >= kWill) {  // WILL, WONT, DO, DONT
-        if (i + 2 >= n) break;
-        options_.insert({command, unparsed_[i + 2]});
-        i += 3;
-      } else if (command == kSb) {
-        Bytes body;
-        size_t j = i + 2;
-        bool complete = false;
-        while (j + 1 < n) {
-          if (unparsed_[j] == kIac && unparsed_[j + 1] == kSe) {
-            complete = true;
-            break;
-          }
-          if (unparsed_[j] == kIac && unparsed_[j + 1] == kIac) ++j;
-          body.push_back(unparsed_[j++]);
-        }
-        if (!complete) break;
-        if (body.size() > 2 && body[0] == kTerminalType && body[1] == 0x00)
-          terminalType_.assign(body.begin() + 2, body.end());
-        i = j + 2;
-      } else {
-        i += 2;
-      }
-    }
-    unparsed_.erase(unparsed_.begin(), unparsed_.begin() + static_cast<std::ptrdiff_t>(i));
-  }
-
-  ScriptProgram program_;
-  scripted::Host host_;
-  Bytes unparsed_, recordSoFar_;
-  std::deque<Bytes> records_;
-  std::set<std::pair<uint8_t, uint8_t>> options_;
-  std::string terminalType_;
-};
 
 struct Model {
   const char* name;
@@ -188,73 +65,6 @@ struct Model {
   uint64_t seed;
 };
 void PrintTo(const Model& model, std::ostream* out) { *out << model.name; }
-
-// The lines of an answer.
-std::vector<std::string> lines(const std::string& answer) {
-  std::vector<std::string> out;
-  for (size_t at = 0; at <= answer.size();) {
-    const size_t nl = std::min(answer.find('\n', at), answer.size());
-    out.push_back(answer.substr(at, nl - at));
-    at = nl + 1;
-  }
-  return out;
-}
-
-// The words of a line, split at blanks.
-std::vector<std::string> words(const std::string& line) {
-  std::vector<std::string> out;
-  for (size_t at = 0; at < line.size();) {
-    const size_t blank = std::min(line.find(' ', at), line.size());
-    out.push_back(line.substr(at, blank - at));
-    at = blank + 1;
-  }
-  return out;
-}
-
-// A status line without its keyboard field (s3270 shows the keyboard locked
-// after a query until the next keyboard restore) and its run time.
-std::string statusFields(const std::string& line) {
-  const std::vector<std::string> fields = words(line);
-  std::string out;
-  for (size_t f = 1; f + 1 < fields.size(); ++f) out += fields[f] + ' ';
-  return out;
-}
-
-// The first difference of two ReadBuffer answers, or "" when they agree.
-std::string difference(const std::string& expected, const std::string& got) {
-  const std::vector<std::string> e = lines(expected), g = lines(got);
-  if (e.size() != g.size())
-    return "s3270 answers " + std::to_string(e.size()) + " lines, quillon-script " + std::to_string(g.size()) +
-           "\n  s3270:          " + e.front() + "\n  quillon-script: " + g.front();
-  for (size_t r = 0; r < e.size(); ++r) {
-    const bool status = r + 2 == e.size();
-    if (status ? statusFields(e[r]) == statusFields(g[r]) : e[r] == g[r]) continue;
-    std::string where = status ? "status line" : "row " + std::to_string(r);
-    if (!status) {
-      const std::vector<std::string> ew = words(e[r]), gw = words(g[r]);
-      size_t word = 0;
-      while (word < ew.size() && word < gw.size() && ew[word] == gw[word]) ++word;
-      where += ", word " + std::to_string(word);  // "data:" is word 0
-    }
-    return where + " differs\n  s3270:          " + e[r] + "\n  quillon-script: " + g[r];
-  }
-  return "";
-}
-
-// Where two replies first differ, with the bytes around, or "" when they agree.
-std::string byteDifference(const Bytes& expected, const Bytes& got) {
-  if (got == expected) return "";
-  size_t at = 0;
-  while (at < expected.size() && at < got.size() && expected[at] == got[at]) ++at;
-  const size_t from = at > 8 ? at - 8 : 0;
-  const auto window = [&](const Bytes& b) {
-    return hex(Bytes(b.begin() + static_cast<std::ptrdiff_t>(std::min(from, b.size())),
-                     b.begin() + static_cast<std::ptrdiff_t>(std::min(at + 24, b.size()))));
-  };
-  return "first difference at byte " + std::to_string(at) + " of " + std::to_string(expected.size()) + " / " +
-         std::to_string(got.size()) + ", from byte " + std::to_string(from) + "\n  s3270:          " +
-         window(expected) + "\n  quillon-script: " + window(got);
-}
 
 // Read Partition Query replies by code (the byte after 0x81), the whole
 // structured field each; empty when the record is not a query reply.
@@ -277,8 +87,8 @@ class ModelBesideS3270 : public testing::TestWithParam<Model> {
  protected:
   void SetUp() override {
     if (std::system("command -v s3270 >/dev/null 2>&1") != 0) GTEST_SKIP() << "s3270 is not installed";
-    ASSERT_TRUE(reference.connect()) << "s3270";
-    ASSERT_TRUE(quillon.connect()) << "quillon-script";
+    ASSERT_TRUE(connect(reference)) << "s3270";
+    ASSERT_TRUE(connect(quillon)) << "quillon-script";
     ASSERT_EQ(quillon.terminalType(), reference.terminalType());
   }
 
