@@ -4,7 +4,9 @@
 // of session byte by byte, walks the 3270 application from the logon panel to
 // the goodbye screen, runs the line-mode commands, and ends the host with
 // SIGTERM. In strict mode the host resets a client that speaks first and
-// negotiates step by step with one that waits.
+// negotiates step by step with one that waits. Under TN3270E the terminal plays
+// a scripted negotiation and every record carries its header; quillon-script
+// itself reaches the host that way too.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -13,9 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -32,7 +39,7 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr int kWaitMs = 5000;
 constexpr uint8_t kWill = 0xFB, kWont = 0xFC, kDo = 0xFD, kDont = 0xFE;
-constexpr uint8_t kBinary = 0, kEcho = 1, kSga = 3, kTtype = 24, kEor = 25, kNaws = 31;
+constexpr uint8_t kBinary = 0, kEcho = 1, kSga = 3, kTtype = 24, kEor = 25, kNaws = 31, kTn3270e = 40;
 const Bytes kOpening = bytesOf({0xFF, 0xFD, 0x01, 0xFF, 0xFC, 0x01, 0xFF, 0xFB, 0x03, 0xFF, 0xFD, 0x03, 0xFF, 0xFB,
                                 0x1F, 0xFF, 0xFD, 0x1F});
 
@@ -108,6 +115,12 @@ class Terminal {
     return poll(&p, 1, kWaitMs) == 1;
   }
 
+  // TN3270E: taken when the host offers it and this holds answers; each of
+  // the host's TN3270E subnegotiations is answered with the next (wire bytes:
+  // IAC WONT TN3270E among them gives it up). Records then carry headers.
+  std::deque<Bytes> tn3270eAnswers;
+  bool tn3270e = false;
+
   Bytes commands;  // every Telnet command from the host, in order
   std::vector<std::string> reads;  // each read from the socket, as hex
   bool reset = false;  // the host reset the connection
@@ -122,6 +135,11 @@ class Terminal {
   // The terminal's answers to the host's option commands.
   void command(uint8_t verb, uint8_t option) {
     commands.insert(commands.end(), {0xFF, verb, option});
+    if (option == kTn3270e && verb == kDo && !tn3270eAnswers.empty()) {
+      tn3270e = true;
+      return reply(kWill, option);
+    }
+    if (option == kTn3270e && verb == kDont) tn3270e = false;
     const int bit = option == kBinary ? 1 : option == kEor ? 4 : 0;
     // In 3270 mode a refusal is met with the request again, up to 30 times.
     if (in3270() && (verb == kDont || verb == kWont) && retries_ < 30) {
@@ -155,6 +173,12 @@ class Terminal {
     commands.insert(commands.end(), {0xFF, 0xFA});
     commands.insert(commands.end(), sub_.begin(), sub_.end());
     commands.insert(commands.end(), {0xFF, 0xF0});
+    if (!sub_.empty() && sub_[0] == kTn3270e && !tn3270eAnswers.empty()) {
+      const Bytes answer = tn3270eAnswers.front();
+      tn3270eAnswers.pop_front();
+      if (answer == Bytes{0xFF, kWont, kTn3270e}) tn3270e = false;
+      return send(answer);
+    }
     if (sub_ != Bytes{kTtype, 1}) return;  // SEND
     mode = (mode | 2) & ~8;
     // A 3270 display type, in any case: 3270 mode once BINARY and END-OF-RECORD are on.
@@ -172,7 +196,7 @@ class Terminal {
       case 0:
         if (b == 0xFF) {
           state_ = 1;
-        } else if (in3270()) {
+        } else if (in3270() || tn3270e) {
           record_.push_back(b);
         } else {
           text.push_back(static_cast<char>(b));
@@ -181,7 +205,7 @@ class Terminal {
       case 1:
         state_ = 0;
         if (b == 0xFF) {
-          if (in3270())
+          if (in3270() || tn3270e)
             record_.push_back(b);
           else
             text.push_back('\xFF');
@@ -348,7 +372,8 @@ TEST(DemoHostTest, NegotiatesEachKindOfSessionByTerminalType) {
     const char* transcript;
     const char* firstText;  // line mode: expected in the greeting
   };
-  const char* const common = "FF FD 18 FF FD 03 FF FB 03 FF FE 1F FF FC 1F FF FA 18 01 FF F0 ";
+  // TN3270E offered first and refused; the host answers the terminal's opening before it goes on.
+  const char* const common = "FF FD 28 FF FD 03 FF FB 03 FF FE 1F FF FC 1F FF FD 18 FF FA 18 01 FF F0 ";
   const Case cases[] = {
       {"IBM-3278-2", {}, true, "FF FC 01 FF FD 19 FF FB 19 FF FD 00 FF FB 00", nullptr},
       {"VT100", {}, false, "FF FB 01", "terminal type VT100"},
@@ -730,6 +755,168 @@ TEST(DemoHostTest, ServesClientsTogetherReapsThemAndEndsOnSigterm) {
   EXPECT_TRUE(b.waitClosed());
 }
 
+// ---- TN3270E -----------------------------------------------------------------
+
+// The terminal's TN3270E subnegotiations: IAC SB TN3270E <body> IAC SE.
+Bytes tn3270eSub(Bytes body) {
+  body.insert(body.begin(), {0xFF, 0xFA, kTn3270e});
+  body.insert(body.end(), {0xFF, 0xF0});
+  return body;
+}
+Bytes deviceTypeRequest(const std::string& type, const std::string& lu = "") {
+  Bytes body{2, 7};  // DEVICE-TYPE REQUEST
+  body.insert(body.end(), type.begin(), type.end());
+  if (!lu.empty()) {
+    body.push_back(1);  // CONNECT
+    body.insert(body.end(), lu.begin(), lu.end());
+  }
+  return tn3270eSub(body);
+}
+Bytes functions(uint8_t verb, const Bytes& list) {
+  Bytes body{3, verb};
+  body.insert(body.end(), list.begin(), list.end());
+  return tn3270eSub(body);
+}
+constexpr uint8_t kIs = 4, kRequest = 7;
+std::string hexText(const std::string& s) { return hex(Bytes(s.begin(), s.end())); }
+// The host's answers to the terminal's opening, after its offer of TN3270E.
+const std::string kOffered = "FF FD 28 FF FD 03 FF FB 03 FF FE 1F FF FC 1F ";
+const std::string kSendDeviceType = "FF FA 28 08 02 FF F0 ";
+std::string deviceTypeIs(const std::string& type, const std::string& lu) {
+  return "FF FA 28 02 04 " + hexText(type) + " 01 " + hexText(lu) + " FF F0 ";
+}
+
+// A TN3270E session from the offer to the logon panel and the first key, for
+// each way the negotiation may go. Every record of an agreed session has its
+// header, the sequence number counting the host's records from the BIND on; a
+// response record from the terminal is no key.
+TEST(DemoHostTest, Tn3270eSessionFromTheNegotiationToTheFirstKey) {
+  struct Case {
+    const char* what;
+    std::vector<Bytes> answers;  // the terminal's, one per TN3270E subnegotiation of the host
+    std::string transcript;      // the host's commands after kOffered
+    const char* bind;            // BIND bytes 20..24 (default and alternate size), "" for no BIND
+    bool headers;
+    int rows;  // of the Usable Area answering the host's query; 0: no query
+  };
+  const Case cases[] = {
+      {"model 4 extended, all functions, an LU made for it",
+       {deviceTypeRequest("IBM-3278-4-E"), functions(kRequest, {0, 2, 4})},
+       kSendDeviceType + deviceTypeIs("IBM-3278-4-E", "QLU00001") + "FF FA 28 03 04 00 02 04 FF F0 FF FC 01",
+       "18 50 2B 50 7F", true, 43},
+      {"the LU asked for; functions the host lacks are left out and the terminal confirms the rest",
+       {deviceTypeRequest("IBM-3278-2", "lu2demo"), functions(kRequest, {1, 2, 3}), functions(kIs, {2})},
+       kSendDeviceType + deviceTypeIs("IBM-3278-2", "LU2DEMO") + "FF FA 28 03 07 02 FF F0 FF FC 01", "", true, 0},
+      {"a printer's device type is rejected; the terminal gives TN3270E up and gets TN3270",
+       {deviceTypeRequest("IBM-3287-1"), {0xFF, kWont, kTn3270e}},
+       kSendDeviceType +
+           "FF FA 28 02 06 05 04 FF F0 FF FE 28 FF FD 18 FF FA 18 01 FF F0 FF FC 01 FF FD 19 FF FB 19 FF FD 00 FF FB 00",
+       "", false, 0},
+      {"an LU name that cannot be one is replaced; BIND-IMAGE alone, type in lower case",
+       {deviceTypeRequest("ibm-3279-2-e", "1LU"), functions(kRequest, {0})},
+       kSendDeviceType + deviceTypeIs("ibm-3279-2-e", "QLU00004") + "FF FA 28 03 04 00 FF F0 FF FC 01",
+       "18 50 18 50 7F", true, 24},
+  };
+  DemoHost host;
+  ASSERT_GT(host.port(), 0) << host.firstLine();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Terminal t(host.port(), "IBM-3278-2");
+    t.tn3270eAnswers.assign(c.answers.begin(), c.answers.end());
+    // Record i without its header, which is checked.
+    const auto body = [&](size_t i) {
+      const Bytes& r = t.records.at(i);
+      if (!c.headers) return r;
+      const uint8_t type = i == 0 && *c.bind ? 3 : 0;
+      EXPECT_EQ(hex(Bytes(r.begin(), r.begin() + std::min<size_t>(5, r.size()))),
+                hex({type, 0, 0, 0, static_cast<uint8_t>(i)}));
+      return Bytes(r.begin() + std::min<size_t>(5, r.size()), r.end());
+    };
+    const auto send = [&](uint8_t type, const Bytes& r) {
+      Bytes record = r;
+      if (c.headers) record.insert(record.begin(), {type, 0, 0, 0, 0});
+      t.send(framed(record));
+    };
+    size_t first = 0;
+    if (*c.bind) {
+      ASSERT_TRUE(t.waitRecords(1));
+      const Bytes bind = body(0);
+      ASSERT_GE(bind.size(), 25u);
+      EXPECT_EQ(bind[0], 0x31);
+      EXPECT_EQ(hex(Bytes(bind.begin() + 20, bind.begin() + 25)), c.bind);
+      first = 1;
+    }
+    ASSERT_TRUE(t.waitRecords(first + 1));
+    Bytes panel = body(first);
+    if (c.rows) {
+      EXPECT_EQ(hex(panel), kQuery);
+      send(2, {0x00});  // a positive response
+      send(0, queryReply({usableArea(80, c.rows), colourReply(kEightColours)}));
+      ASSERT_TRUE(t.waitRecords(first + 2));
+      panel = body(first + 1);
+    }
+    ASSERT_FALSE(panel.empty());
+    EXPECT_EQ(panel[0], c.rows ? 0x7E : 0xF5);
+    Screen s(c.rows ? c.rows : 24, 80);
+    s.apply(panel);
+    EXPECT_NE(s.row(0).find("LOGON"), std::string::npos) << s.row(0);
+
+    const size_t before = t.records.size();
+    send(0, attention(0x7D, s));
+    ASSERT_TRUE(t.waitRecords(before + 1));
+    t.readUntil([] { return false; }, 200);
+    ASSERT_EQ(t.records.size(), before + 1) << "one record per key";
+    s.apply(body(before));
+    EXPECT_NE(s.row((c.rows ? c.rows : 24) - 2).find("USERID REQUIRED"), std::string::npos);
+    EXPECT_EQ(hex(t.commands), kOffered + c.transcript);
+  }
+}
+
+TEST(DemoHostTest, Tn3270eOnlyHostTurnsAwayAClientThatRefusesIt) {
+  DemoHost host({"--port", "0", "--logoff-delay", "0", "--tn3270e-only"});
+  ASSERT_GT(host.port(), 0) << host.firstLine();
+  Terminal plain(host.port(), "IBM-3278-2");
+  ASSERT_TRUE(plain.waitClosed());
+  EXPECT_NE(plain.text.find("TN3270E clients only"), std::string::npos) << plain.text;
+  EXPECT_EQ(hex(plain.commands) + " ", kOffered) << "no terminal type asked for";
+  EXPECT_TRUE(plain.records.empty());
+
+  Terminal agrees(host.port(), "IBM-3278-2");
+  agrees.tn3270eAnswers = {deviceTypeRequest("IBM-3278-2"), functions(kRequest, {2})};
+  ASSERT_TRUE(agrees.waitRecords(1));
+  EXPECT_EQ(hex(Bytes(agrees.records[0].begin(), agrees.records[0].begin() + 6)), "00 00 00 00 00 F5");
+}
+
+// quillon-script with an extended model agrees to TN3270E: the LU it reports
+// is the one the host assigned, and the panel is on the model's alternate screen.
+TEST(DemoHostTest, ScriptProgramReachesTheHostThroughTn3270e) {
+  DemoHost host;
+  ASSERT_GT(host.port(), 0) << host.firstLine();
+  char input[] = "/tmp/quillon-demo-script-XXXXXX";
+  const int fd = mkstemp(input);
+  ASSERT_GE(fd, 0);
+  const std::string script = "Wait(InputField)\nQuery(LuName)\nReadBuffer(Ascii)\nQuit\n";
+  ASSERT_EQ(write(fd, script.data(), script.size()), static_cast<ssize_t>(script.size()));
+  close(fd);
+  const std::string output = std::string(input) + ".out";
+  const std::string command = std::string("timeout 30 ") + QUILLON_SCRIPT_FILE + " -model 3279-4-E 127.0.0.1:" +
+                              std::to_string(host.port()) + " < " + input + " > " + output + " 2>&1";
+  const int status = std::system(command.c_str());
+  std::ifstream in(output);
+  std::vector<std::string> data;
+  std::string all;
+  for (std::string line; std::getline(in, line);) {
+    all += line + "\n";
+    if (line.rfind("data: ", 0) == 0) data.push_back(line.substr(6));
+  }
+  std::remove(input);
+  std::remove(output.c_str());
+  EXPECT_EQ(status, 0) << all;
+  ASSERT_EQ(data.size(), 1u + 43u) << all;
+  EXPECT_EQ(data[0], "QLU00001");
+  EXPECT_NE(data[1].find("4c 4f 47 4f 4e"), std::string::npos) << "LOGON in the title row: " << data[1];
+}
+
 // ---- strict mode -------------------------------------------------------------
 
 const std::vector<std::string> kStrictArgs{"--port", "0", "--logoff-delay", "0", "--strict"};
@@ -742,7 +929,7 @@ TEST(DemoHostTest, StrictHostResetsAClientThatDoesNotWait) {
   };
   const Case cases[] = {
       {"opening negotiation at connect", true, {}},
-      {"something other than the answer to DO TERMINAL-TYPE first", false, {0xFF, kWill, kSga, 0xFF, kWill, kTtype}},
+      {"something other than the answer to DO TN3270E first", false, {0xFF, kWill, kSga, 0xFF, kWont, kTn3270e}},
   };
   DemoHost host(kStrictArgs);
   ASSERT_GT(host.port(), 0) << host.firstLine();
@@ -772,9 +959,9 @@ TEST(DemoHostTest, StrictHostNegotiatesStepByStepWithAClientThatWaits) {
     EXPECT_TRUE(t.in3270());
     EXPECT_FALSE(t.closed);
     // The host waits for each answer before the next step; each pair comes in one write.
-    ASSERT_GE(t.reads.size(), 5u);
-    const std::vector<std::string> steps(t.reads.begin(), t.reads.begin() + 4);
-    EXPECT_EQ(steps, (std::vector<std::string>{"FF FD 18", "FF FA 18 01 FF F0", "FF FD 19 FF FB 19",
+    ASSERT_GE(t.reads.size(), 6u);
+    const std::vector<std::string> steps(t.reads.begin(), t.reads.begin() + 5);
+    EXPECT_EQ(steps, (std::vector<std::string>{"FF FD 28", "FF FD 18", "FF FA 18 01 FF F0", "FF FD 19 FF FB 19",
                                                "FF FD 00 FF FB 00"}));
     Screen s;
     s.apply(t.records[0]);

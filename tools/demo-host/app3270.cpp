@@ -16,6 +16,7 @@
 
 #include "ds3270.h"
 #include "session.h"
+#include "tn3270e.h"
 
 namespace demohost {
 
@@ -235,6 +236,9 @@ App3270::Read App3270::nextRecord(std::vector<uint8_t>& out, int timeoutMs) {
         if (whole) {
           out.swap(record_);
           record_.clear();
+          // Under TN3270E only 3270 data reaches the application; the client's
+          // responses and anything else are dropped here.
+          if (tn_.recordHeaders() && !tn3270e::take3270Data(out)) continue;
           return Read::Record;
         }
         record_.clear();
@@ -552,12 +556,13 @@ void App3270::show(Panel panel, const std::string& message) {
       std::vector<std::pair<std::string, std::string>> rows = {
           {"User id", userId_},
           {"Account", account_.empty() ? "(none)" : account_},
-          {"Terminal type", info_.terminalType},
+          {info_.tn3270e ? "Device type" : "Terminal type", info_.terminalType},
           {"Session number", std::to_string(info_.number)},
           {"Logged on at", loggedOnAt_},
           {"Screens sent", std::to_string(screensSent_ + 1)},
           {"Keys received", std::to_string(keysReceived_)},
       };
+      if (info_.tn3270e) rows.emplace_back("LU name", info_.lu);
       if (extended_)
         rows.emplace_back("Screen", std::to_string(layout_.screen.rows) + " x " +
                                         std::to_string(layout_.screen.columns) +

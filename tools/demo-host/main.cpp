@@ -2,10 +2,13 @@
 // terminal. A client that says it is a 3270 display ("IBM-3278-2") gets a 3270
 // application; any other client gets a line-mode session with VT100 demos.
 //
-//   quillon-demo-host [--port N] [--logoff-delay MS] [--strict]
+//   quillon-demo-host [--port N] [--logoff-delay MS] [--strict] [--tn3270e-only]
 //
+// Every client is offered TN3270E first; one that takes it gets the 3270
+// application under TN3270E, whatever else it is.
 // --port 0 picks a free port. --strict makes it a host that resets any client
-// which sends something before the host has asked for its terminal type. The
+// which sends something before it has answered the host's first request.
+// --tn3270e-only turns away a client that does not agree to TN3270E. The
 // first line on standard output is "listening on 127.0.0.1:PORT". Each client
 // is served by a child process; SIGTERM or SIGINT ends the host and its sessions.
 #include <arpa/inet.h>
@@ -43,11 +46,12 @@ void onSignal(int signal) {
 
 void usage(FILE* to) {
   std::fprintf(to,
-               "usage: quillon-demo-host [--port N] [--logoff-delay MS] [--strict]\n"
+               "usage: quillon-demo-host [--port N] [--logoff-delay MS] [--strict] [--tn3270e-only]\n"
                "  --port N           TCP port on 127.0.0.1 (default 2323, 0 picks a free one)\n"
                "  --logoff-delay MS  how long the goodbye shows before the host closes (default 1000)\n"
-               "  --strict           reset a client that sends anything before the host asks for its\n"
-               "                     terminal type; negotiate one option pair at a time\n");
+               "  --strict           reset a client that sends anything before it answers the host's\n"
+               "                     offer of TN3270E; negotiate one option pair at a time\n"
+               "  --tn3270e-only     tell a client that does not agree to TN3270E so, and disconnect it\n");
 }
 
 // A whole decimal number within [low, high].
@@ -76,6 +80,10 @@ bool parseArguments(int argc, char** argv, demohost::HostOptions& options) {
     }
     if (arg == "--strict" && value == nullptr) {
       options.strict = true;
+      continue;
+    }
+    if (arg == "--tn3270e-only" && value == nullptr) {
+      options.tn3270eOnly = true;
       continue;
     }
     if (arg != "--port" && arg != "--logoff-delay") {

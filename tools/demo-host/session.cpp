@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include "tn3270e.h"
+
 #include <chrono>
 #include <cstdio>
 
@@ -55,15 +57,48 @@ void runSession(int fd, int number, const HostOptions& options) {
   SessionInfo info;
   info.number = number;
 
-  // A strict host speaks first and resets a client that does not wait for it.
-  if (options.strict) tn.requireFirstAnswer(OPT_TTYPE);
-  tn.askHim(OPT_TTYPE);
+  // TN3270E is offered first. A strict host speaks first and resets a client
+  // that does not wait for it.
+  if (options.strict) tn.requireFirstAnswer(OPT_TN3270E);
+  tn.askHim(OPT_TN3270E);
   if (!waitFor(tn, options.negotiationTimeoutMs,
-               [&] { return tn.terminalTypeKnown() || tn.declinedHim(OPT_TTYPE); })) {
+               [&] { return tn.enabledHim(OPT_TN3270E) || tn.declinedHim(OPT_TN3270E); })) {
     if (tn.spokeFirst())
       std::fprintf(stderr, "quillon-demo-host: session %d: the client spoke first; connection reset\n", number);
     return;
   }
+  if (tn.enabledHim(OPT_TN3270E)) {
+    tn3270e::Agreement agreed;
+    const tn3270e::Outcome outcome = tn3270e::negotiate(tn, number, options.negotiationTimeoutMs, agreed);
+    if (outcome == tn3270e::Outcome::Closed) return;
+    if (outcome == tn3270e::Outcome::Agreed) {
+      info.terminalType = agreed.deviceType;
+      info.tn3270e = true;
+      info.lu = agreed.lu;
+      // Answers held back for the kind of session (echo) go out now, and every
+      // record carries a header from here on.
+      tn.setKind(SessionKind::Tn3270);
+      tn.useRecordHeaders();
+      std::fprintf(stderr, "quillon-demo-host: session %d: TN3270E, LU %s, device type \"%s\", functions %s\n", number,
+                   agreed.lu.c_str(), agreed.deviceType.c_str(), tn3270e::functionNames(agreed.functions).c_str());
+      if (tn3270e::hasFunction(agreed.functions, tn3270e::FN_BIND_IMAGE))
+        tn.sendTypedRecord(tn3270e::DT_BIND_IMAGE, tn3270e::bindImage(agreed.model));
+      run3270(tn, info, options);
+      std::fprintf(stderr, "quillon-demo-host: session %d: ended\n", number);
+      return;
+    }
+  }
+  if (options.tn3270eOnly) {
+    std::fprintf(stderr, "quillon-demo-host: session %d: no TN3270E; turned away\n", number);
+    tn.sendData("This host serves TN3270E clients only; this client did not agree to TN3270E.\r\n");
+    closeAfter(tn, options.logoffDelayMs);
+    return;
+  }
+
+  tn.askHim(OPT_TTYPE);
+  if (!waitFor(tn, options.negotiationTimeoutMs,
+               [&] { return tn.terminalTypeKnown() || tn.declinedHim(OPT_TTYPE); }))
+    return;
   info.terminalType = tn.terminalType();
 
   bool tn3270 = is3270Type(info.terminalType);

@@ -1,5 +1,7 @@
-// One client session: the kind is told apart by the terminal type the client
-// sends, then the 3270 application or the line-mode (NVT) application runs.
+// One client session: TN3270E is offered first; a client that takes it gets
+// the 3270 application behind record headers. Otherwise the kind is told apart
+// by the terminal type the client sends, then the 3270 application or the
+// line-mode (NVT) application runs.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +22,18 @@ struct HostOptions {
   // Behave like hosts that reset a client which sends anything before the host
   // has asked for its terminal type, and negotiate one step at a time.
   bool strict = false;
+  // Serve TN3270E clients only: a client that does not agree to TN3270E is
+  // told so and disconnected.
+  bool tn3270eOnly = false;
 };
 
 struct SessionInfo {
   int number = 0;
   std::string terminalType;  // "" when the client did not tell
   std::string note;          // why a 3270 terminal got a line-mode session, if it did
+  // Under TN3270E: the device type stands in terminalType, and the LU the client got.
+  bool tn3270e = false;
+  std::string lu;
 };
 
 // Runs one session on a connected socket (which it closes) to the end.

@@ -18,6 +18,9 @@ constexpr size_t kMaxSubnegotiation = 256;
 // the negotiation is still running loses what goes beyond.
 constexpr size_t kMaxEvents = 65536;
 constexpr size_t kMaxTerminalType = 40;
+// TN3270E messages the session has not taken yet; the negotiation takes one
+// at a time, so a client never has a reason to send more.
+constexpr size_t kMaxTn3270eMessages = 8;
 
 int64_t nowMs() {
   using namespace std::chrono;
@@ -77,6 +80,7 @@ void TelnetConnection::take(uint8_t b) {
         parse_ = Parse::Verb;
       } else if (b == SB) {
         sub_.clear();
+        subOverflow_ = false;
         parse_ = Parse::Sub;
       } else if (b != SE) {  // a stray SE is dropped
         queue(Event{true, b});
@@ -91,10 +95,15 @@ void TelnetConnection::take(uint8_t b) {
         parse_ = Parse::SubIac;
       else if (sub_.size() < kMaxSubnegotiation)
         sub_.push_back(b);
+      else
+        subOverflow_ = true;
       return;
     case Parse::SubIac:
       if (b == IAC) {
-        if (sub_.size() < kMaxSubnegotiation) sub_.push_back(IAC);
+        if (sub_.size() < kMaxSubnegotiation)
+          sub_.push_back(IAC);
+        else
+          subOverflow_ = true;
         parse_ = Parse::Sub;
       } else if (b == SE) {
         parse_ = Parse::Data;
@@ -177,6 +186,13 @@ void TelnetConnection::enabled(bool us, uint8_t option) {
 }
 
 void TelnetConnection::subnegotiation() {
+  // TN3270E messages count only once the client has agreed to the option; one
+  // cut short by the limit is no message at all.
+  if (!sub_.empty() && sub_[0] == OPT_TN3270E) {
+    if (him_[OPT_TN3270E].state == State::Yes && !subOverflow_ && tn3270eMessages_.size() < kMaxTn3270eMessages)
+      tn3270eMessages_.push_back(sub_);
+    return;
+  }
   if (sub_.size() < 2 || sub_[0] != OPT_TTYPE || sub_[1] != TTYPE_IS) return;
   terminalType_.clear();
   for (size_t i = 2; i < sub_.size() && terminalType_.size() < kMaxTerminalType; ++i)
@@ -210,6 +226,14 @@ void TelnetConnection::askBoth(uint8_t option) {
     bytes[n++] = option;
   }
   if (n > 0) sendRaw(bytes, n);
+}
+
+void TelnetConnection::stopHim(uint8_t option) {
+  Option& o = him_[option];
+  if (o.state != State::Yes) return;
+  o.state = State::No;
+  o.refused = true;
+  sendCommand(DONT, option);
 }
 
 void TelnetConnection::requireFirstAnswer(uint8_t option) {
@@ -278,7 +302,30 @@ bool TelnetConnection::sendData(const std::string& text) {
   return sendRaw(bytes.data(), bytes.size());
 }
 
+bool TelnetConnection::sendSubnegotiation(const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> bytes{IAC, SB};
+  for (uint8_t b : body) {
+    bytes.push_back(b);
+    if (b == IAC) bytes.push_back(IAC);
+  }
+  bytes.push_back(IAC);
+  bytes.push_back(SE);
+  return sendRaw(bytes.data(), bytes.size());
+}
+
 bool TelnetConnection::sendRecord(const std::vector<uint8_t>& record) {
+  return recordHeaders_ ? sendTypedRecord(0, record) : sendFramed(record);
+}
+
+bool TelnetConnection::sendTypedRecord(uint8_t dataType, const std::vector<uint8_t>& record) {
+  // Data type, request flag, response flag (no response wanted), sequence number high byte first.
+  std::vector<uint8_t> whole{dataType, 0, 0, static_cast<uint8_t>(sequence_ >> 8), static_cast<uint8_t>(sequence_)};
+  ++sequence_;
+  whole.insert(whole.end(), record.begin(), record.end());
+  return sendFramed(whole);
+}
+
+bool TelnetConnection::sendFramed(const std::vector<uint8_t>& record) {
   std::vector<uint8_t> bytes;
   bytes.reserve(record.size() + 2);
   for (uint8_t b : record) {

@@ -1,7 +1,8 @@
 // Telnet for one client connection: reads the socket, answers the client's
 // option requests, asks for its terminal type, and hands its data and Telnet
-// commands to the session as events. Writes frame data (IAC doubled) and 3270
-// records (ended by IAC EOR).
+// commands to the session as events, and its TN3270E subnegotiations as
+// messages. Writes frame data (IAC doubled) and 3270 records (ended by IAC
+// EOR; under TN3270E each behind its five-byte header).
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@ constexpr uint8_t IAC = 255, DONT = 254, DO = 253, WONT = 252, WILL = 251, SB = 
 constexpr uint8_t GA = 249, EL = 248, EC = 247, AYT = 246, AO = 245, IP = 244, BRK = 243, DM = 242, NOP = 241;
 constexpr uint8_t SE = 240, EOR = 239;
 constexpr uint8_t OPT_BINARY = 0, OPT_ECHO = 1, OPT_SGA = 3, OPT_TTYPE = 24, OPT_EOR = 25, OPT_NAWS = 31;
+constexpr uint8_t OPT_TN3270E = 40;
 constexpr uint8_t TTYPE_IS = 0, TTYPE_SEND = 1;
 }  // namespace telnet
 
@@ -53,6 +55,8 @@ class TelnetConnection {
   void askHim(uint8_t option);  // IAC DO, unless already on or asked
   // IAC DO and IAC WILL for one option in a single write (each unless already on or asked).
   void askBoth(uint8_t option);
+  // Turns off an option the client performs (IAC DONT), when it is on.
+  void stopHim(uint8_t option);
 
   // Strict start, called before the host sends its DO of `option`: the client
   // must not have sent anything yet, and its first bytes must then be its answer
@@ -72,8 +76,21 @@ class TelnetConnection {
   bool terminalTypeKnown() const { return terminalTypeKnown_; }
   const std::string& terminalType() const { return terminalType_; }
 
+  // The client's TN3270E subnegotiations, each body from the option byte on
+  // (IAC IAC made single), oldest first; at most a few are kept.
+  std::deque<std::vector<uint8_t>>& tn3270eMessages() { return tn3270eMessages_; }
+  // IAC SB <body> IAC SE, the body's IACs doubled.
+  bool sendSubnegotiation(const std::vector<uint8_t>& body);
+
   bool sendData(const std::string& text);
+  // A 3270 record; once record headers are on, behind a 3270-DATA header.
   bool sendRecord(const std::vector<uint8_t>& record);
+  // Under TN3270E: every record from here on carries a header, its sequence
+  // number counting up from 0 across all the host's records.
+  void useRecordHeaders() { recordHeaders_ = true; }
+  bool recordHeaders() const { return recordHeaders_; }
+  // A record behind a header of the given data type (record headers on).
+  bool sendTypedRecord(uint8_t dataType, const std::vector<uint8_t>& record);
   // Ends the connection the polite way: no more output, then waits (bounded)
   // for the client to close its side so that nothing it still sends resets it.
   void finish(int waitMs);
@@ -97,6 +114,7 @@ class TelnetConnection {
   void subnegotiation();
   bool sendRaw(const uint8_t* bytes, size_t length);
   bool sendCommand(uint8_t verb, uint8_t option);
+  bool sendFramed(const std::vector<uint8_t>& record);
   bool startAsking(Option& o);
 
   int fd_;
@@ -107,9 +125,13 @@ class TelnetConnection {
   Parse parse_ = Parse::Data;
   uint8_t verb_ = 0;
   std::vector<uint8_t> sub_;
+  bool subOverflow_ = false;  // the subnegotiation being read ran past kMaxSubnegotiation
   bool terminalTypeKnown_ = false;
   std::string terminalType_;
   std::deque<Event> events_;
+  std::deque<std::vector<uint8_t>> tn3270eMessages_;
+  bool recordHeaders_ = false;
+  uint16_t sequence_ = 0;
   // Strict start: the option whose answer must come first, and how many of its
   // three bytes have been seen (3: the check is over, or was never asked for).
   uint8_t firstAnswerOption_ = 0;
