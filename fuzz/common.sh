@@ -4,7 +4,7 @@ FUZZ_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 FUZZ_BUILD=${QUILLON_FUZZ_BUILD:-/tmp/build-fuzz}
 case $FUZZ_BUILD in /*) ;; *) FUZZ_BUILD=$PWD/$FUZZ_BUILD ;; esac
 FUZZ_TARGETS=(fuzz_telnet_vt100 fuzz_telnet_3270 fuzz_inbound_3270 fuzz_vt100_parser fuzz_settings fuzz_window_messages
-  fuzz_script_line fuzz_model_3270)
+  fuzz_script_line fuzz_model_3270 fuzz_tn3270e)
 
 fuzz_build() {
   if ! command -v clang++ >/dev/null; then

@@ -4,8 +4,8 @@
 The seeds are small inputs in each target's own input layout, made from what
 the tests feed the terminal: the opening negotiation, the HELLO record, escape
 sequences, a settings file, short sessions of window messages, scripts of
-action lines, and the model screens' records (structured fields, the extended
-orders, the reads in each reply mode).
+action lines, the model screens' records (structured fields, the extended
+orders, the reads in each reply mode), and TN3270E negotiations and records.
 Run again after changing it; it replaces the files it writes.
 """
 import hashlib
@@ -363,6 +363,78 @@ def window_messages():
     w.add(b(0) + b(5) + struct.pack("<HH", 65535, 65535) + layout + paint)
     return w.count
 
+TN3270E = 40
+# Its subnegotiation commands, functions and data types.
+CONNECT, DEVICE_TYPE, FUNCTIONS, IS, REASON, REJECT, REQUEST, SEND = 1, 2, 3, 4, 5, 6, 7, 8
+BIND_IMAGE, RESPONSES, SYSREQ = 0, 2, 4
+DATA_3270, RESPONSE, BIND, UNBIND, NVT_DATA, SSCP_LU_DATA = 0, 2, 3, 4, 5, 7
+# A BIND for an LU type 2 display: default 24x80, alternate 43x80.
+BIND_IMAGE_43 = bytes.fromhex("3101 0303 B1903080 0000 8787 00 02 800000000000 1850 2B50 7F 00 00".replace(" ", ""))
+
+
+# Steps of fuzz_tn3270e: raw host bytes, a record cut in two reads, a
+# subnegotiation, a prepared message, SYSREQ, ATTN, a key, a bare Telnet command.
+def step_raw(data):
+    return b(0, len(data)) + data
+
+
+def step_record(header, body, cut):
+    return b(1) + bytes(header) + b(len(body)) + body + b(cut)
+
+
+def step_sub(body):
+    return b(2, len(body)) + body
+
+
+def step_prepared(which, extra=b""):
+    return b((which << 3) | 3) + extra
+
+
+STEP_SYSREQ, STEP_ATTN = b(4), b(5)
+
+
+def step_key(which, char=b""):
+    return b((which << 3) | 6) + char
+
+
+def step_command(which):
+    return b((which << 3) | 7)
+
+
+def tn3270e():
+    w = Writer("fuzz_tn3270e")
+    hello = HELLO[:-2]
+    device_is = bytes([DEVICE_TYPE, IS]) + b"IBM-3278-4-E" + bytes([CONNECT]) + b"QLU00001"
+    # The negotiation played first (bit 5), all three functions, then a session.
+    session = (step_record((BIND, 0, 0, 0, 0), BIND_IMAGE_43, 7) + step_record((DATA_3270, 0, 2, 0, 1), hello, 3) +
+               step_key(5, b"A") + step_key(0) + STEP_SYSREQ + STEP_ATTN +
+               step_record((SSCP_LU_DATA, 0, 0, 0, 2), b"\xc8\xc5\xd3\xd3\xd6\x15", 0) + step_key(5, b"x") +
+               step_key(0) + step_record((NVT_DATA, 0, 0, 0, 3), b"hello\r\n", 20) + step_key(0) + step_key(3) +
+               step_record((UNBIND, 0, 0, 0, 4), b"\x01", 2) + step_key(0) +
+               step_record((RESPONSE, 0, 0, 0, 5), b"\x00", 6))
+    w.add(b(0x20 | 3, 0x15) + session)
+    w.add(b(0x20 | 0x10 | 0x08 | 5, 0x05) + session)
+    w.add(b(0x20 | 0x40 | 0x80 | 6, 0x14) + session)
+    # Each step of the negotiation by hand, the functions asked narrowed by the host.
+    w.add(b(1) + step_prepared(0) + step_prepared(3) + step_prepared(4) + step_prepared(7, b(0x14)) +
+          step_prepared(6, b(0x14)) + step_record((DATA_3270, 0, 1, 0xFF, 0xFF), hello, 9) + step_key(1))
+    # The device type rejected, then TN3270.
+    w.add(b(0) + step_prepared(0) + step_prepared(3) + step_prepared(5, b(4)) + step_prepared(8) + step_raw(HELLO))
+    # Subnegotiations as they come: an LU too long, a list with IAC and repeats, an empty one.
+    w.add(b(2) + step_prepared(0) + step_prepared(3) +
+          step_sub(bytes([DEVICE_TYPE, IS]) + b"IBM-3278-2-E\x01TOOLONGLU") + step_sub(device_is) +
+          step_sub(bytes([FUNCTIONS, IS, 0, 0xFF, 2, 2])) + step_sub(bytes([FUNCTIONS, REQUEST])) + step_sub(b"") +
+          step_prepared(2))
+    # Records cut short, empty, or with their header split across reads; a refusal in the middle.
+    w.add(b(0x20 | 4, 0x01) + step_record((BIND, 0, 0, 0, 0), BIND_IMAGE_43[:20], 1) +
+          step_record((DATA_3270, 0, 0, 0, 0), b"", 2) + step_raw(b(0, 0, IAC, EOR)) + step_prepared(1) +
+          step_key(0) + step_raw(HELLO))
+    # Bare Telnet commands, and text from the SSCP with the highest sequence numbers.
+    w.add(b(0x20 | 7, 0x10) + step_command(2) + step_command(0) + step_command(1) + STEP_SYSREQ +
+          step_record((SSCP_LU_DATA, 0, 0, 0xFF, 0xFE), b"\x40" * 200, 100) +
+          step_record((DATA_3270, 0, 0, 0xFF, 0xFF), hello, 0))
+    return w.count
+
 
 DICTIONARIES = {
     "telnet.dict": [
@@ -391,6 +463,19 @@ DICTIONARIES = {
         ("background_blue", b(0x45, 0xF1)), ("charset_ge", b(0x43, 0xF1)), ("sa_reset", b(SA, 0x00, 0x00)),
         ("sba_14_bit_last", b(SBA) + address14(3563)), ("sba_14_bit", b(SBA, 0x0D, 0x00)),
     ],
+    "tn3270e.dict": [
+        ("do_tn3270e", b(IAC, DO, TN3270E)), ("dont_tn3270e", b(IAC, DONT, TN3270E)),
+        ("wont_tn3270e", b(IAC, WONT, TN3270E)), ("sb_tn3270e", b(IAC, SB, TN3270E)),
+        ("send_device_type", b(SEND, DEVICE_TYPE)), ("device_type_is", b(DEVICE_TYPE, IS)),
+        ("device_type_reject", b(DEVICE_TYPE, REJECT, REASON)), ("functions_is", b(FUNCTIONS, IS)),
+        ("functions_request", b(FUNCTIONS, REQUEST)), ("all_functions", b(BIND_IMAGE, RESPONSES, SYSREQ)),
+        ("device_type", b"IBM-3278-2-E"), ("connect_lu", b(CONNECT) + b"QLU00001"),
+        ("header_3270", b(DATA_3270, 0, 0, 0, 0)), ("header_always", b(DATA_3270, 0, 2, 0, 1)),
+        ("header_bind", b(BIND, 0, 0, 0, 0)), ("header_unbind", b(UNBIND, 0, 0, 0, 0)),
+        ("header_sscp", b(SSCP_LU_DATA, 0, 0, 0, 0)), ("header_nvt", b(NVT_DATA, 0, 0, 0, 0)),
+        ("header_response", b(RESPONSE, 0, 1, IAC, IAC)), ("sequence_last", b(IAC, IAC, IAC, IAC)),
+        ("bind", BIND_IMAGE_43[:6]), ("bind_sizes", BIND_IMAGE_43[20:25]),
+    ],
     "vt100.dict": [
         ("csi", b"\x1b["), ("cup", b"\x1b[1;1H"), ("ed", b"\x1b[2J"), ("el", b"\x1b[K"), ("sgr", b"\x1b[7m"),
         ("sgr0", b"\x1b[0m"), ("stbm", b"\x1b[1;24r"), ("sc", b"\x1b7"), ("rc", b"\x1b8"), ("ind", b"\x1bD"),
@@ -409,6 +494,7 @@ TARGET_DICTIONARIES = {
     "fuzz_vt100_parser": ["vt100.dict"],
     "fuzz_window_messages": ["vt100.dict", "3270.dict"],
     "fuzz_model_3270": ["3270.dict", "model.dict"],
+    "fuzz_tn3270e": ["tn3270e.dict", "telnet.dict", "3270.dict"],
 }
 
 
@@ -441,6 +527,6 @@ def write_dictionaries():
 
 if __name__ == "__main__":
     for make in (telnet_vt100, telnet_3270, inbound_3270, vt100_parser, settings, window_messages, script_line,
-                 model_3270):
+                 model_3270, tn3270e):
         print(f"{make.__name__}: {make()} seeds")
     write_dictionaries()
