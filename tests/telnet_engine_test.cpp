@@ -559,6 +559,16 @@ TEST_F(TelnetEngineTest, RecordCutAnywhereGivesTheSameScreen) {
   }
 }
 
+// A Telnet command after a record's IAC EOR in the same read is a command,
+// and the record after it is read as one.
+TEST_F(TelnetEngineTest, CommandAfterARecordInTheSameReadIsAnswered) {
+  resetState(15, 3);
+  read(kHelloRecord + bytesOf({0xFF, 0xFD, 0x06}) + kHelloRecord);
+  EXPECT_EQ(sent(3), "FF FC 06");
+  EXPECT_EQ(t->recordFill, 0);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(t->screenChars) + 1, 5), "HELLO");
+}
+
 // In 3270 mode a doubled IAC at the start of a read is record data, not a
 // character for the VT100 screen.
 TEST_F(TelnetEngineTest, DoubledIacIn3270ModeBelongsToTheRecord) {
