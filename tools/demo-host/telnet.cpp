@@ -303,14 +303,7 @@ bool TelnetConnection::sendData(const std::string& text) {
 }
 
 bool TelnetConnection::sendSubnegotiation(const std::vector<uint8_t>& body) {
-  std::vector<uint8_t> bytes{IAC, SB};
-  for (uint8_t b : body) {
-    bytes.push_back(b);
-    if (b == IAC) bytes.push_back(IAC);
-  }
-  bytes.push_back(IAC);
-  bytes.push_back(SE);
-  return sendRaw(bytes.data(), bytes.size());
+  return sendEnclosed({IAC, SB}, body, SE);
 }
 
 bool TelnetConnection::sendRecord(const std::vector<uint8_t>& record) {
@@ -325,15 +318,16 @@ bool TelnetConnection::sendTypedRecord(uint8_t dataType, const std::vector<uint8
   return sendFramed(whole);
 }
 
-bool TelnetConnection::sendFramed(const std::vector<uint8_t>& record) {
-  std::vector<uint8_t> bytes;
-  bytes.reserve(record.size() + 2);
-  for (uint8_t b : record) {
+bool TelnetConnection::sendFramed(const std::vector<uint8_t>& record) { return sendEnclosed({}, record, EOR); }
+
+bool TelnetConnection::sendEnclosed(std::vector<uint8_t> bytes, const std::vector<uint8_t>& body, uint8_t end) {
+  bytes.reserve(bytes.size() + body.size() + 2);
+  for (uint8_t b : body) {
     bytes.push_back(b);
     if (b == IAC) bytes.push_back(IAC);
   }
   bytes.push_back(IAC);
-  bytes.push_back(EOR);
+  bytes.push_back(end);
   return sendRaw(bytes.data(), bytes.size());
 }
 

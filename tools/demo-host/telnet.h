@@ -115,6 +115,8 @@ class TelnetConnection {
   bool sendRaw(const uint8_t* bytes, size_t length);
   bool sendCommand(uint8_t verb, uint8_t option);
   bool sendFramed(const std::vector<uint8_t>& record);
+  // `head`, then `body` with every IAC doubled, then IAC `end`.
+  bool sendEnclosed(std::vector<uint8_t> head, const std::vector<uint8_t>& body, uint8_t end);
   bool startAsking(Option& o);
 
   int fd_;
