@@ -229,6 +229,9 @@ TEST_F(Tn3270eSessionTest, HostRefusingTn3270eGetsPlainTn3270) {
     EXPECT_FALSE(tn3270e::Active(*t));
     EXPECT_EQ(t->terminalMode, 0);
     EXPECT_EQ(t->tn3270e.assignedLu[0], '\0');
+    char caption[256] = {};
+    GetWindowTextA(window_, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption).find("  LU "), std::string::npos) << caption;
     // Plain TN3270 records after the usual negotiation have no header.
     read(Bytes{IAC, DO, 24, IAC, DO, 0, IAC, WILL, 0, IAC, DO, 25, IAC, WILL, 25, IAC, SB, 24, 1, IAC, SE});
     sentNow();

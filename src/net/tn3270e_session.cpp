@@ -108,6 +108,19 @@ void activate(CommTcp& t, uint8_t functions, int* mode) {
             functionNames(functions).c_str());
 }
 
+// The caption names the assigned LU after the host that the host dialog put
+// there ("" takes it away again).
+void showLuInCaption(CommTcp& t, const char* lu) {
+  if (!t.windowHandle || GetParent(t.windowHandle) != nullptr) return;
+  char caption[256] = {};
+  GetWindowTextA(t.windowHandle, caption, sizeof caption);
+  std::string text = caption;
+  const size_t old = text.find("  LU ");
+  if (old != std::string::npos) text.erase(old);
+  if (lu[0] != '\0') text += std::string("  LU ") + lu;
+  if (text != caption) SetWindowTextA(t.windowHandle, text.c_str());
+}
+
 void onDeviceTypeIs(CommTcp& t, const ServerMessage& m) {
   Tn3270eState& e = t.tn3270e;
   std::snprintf(e.deviceType, sizeof e.deviceType, "%s", m.deviceType.c_str());
@@ -115,17 +128,7 @@ void onDeviceTypeIs(CommTcp& t, const ServerMessage& m) {
   traceLine(t, "device type %s, LU %s assigned", e.deviceType, e.assignedLu);
   e.phase = Tn3270eState::kFunctionsAsked;
   sendSubnegotiation(t, FunctionsRequest(supported()));
-  // The caption names the LU, after the host that the host dialog put there.
-  if (t.windowHandle && GetParent(t.windowHandle) == nullptr) {
-    char caption[256] = {};
-    GetWindowTextA(t.windowHandle, caption, sizeof caption);
-    std::string text = caption;
-    const size_t old = text.find("  LU ");
-    if (old != std::string::npos) text.erase(old);
-    text += "  LU ";
-    text += e.assignedLu;
-    SetWindowTextA(t.windowHandle, text.c_str());
-  }
+  showLuInCaption(t, e.assignedLu);
 }
 
 void onReject(CommTcp& t, const ServerMessage& m, int* mode) {
@@ -304,6 +307,7 @@ void OnRefused(CommTcp& t, int* mode) {
   e.functions = 0;
   e.session = kSessionUnbound;
   e.bound = 0;
+  if (e.assignedLu[0] != '\0') showLuInCaption(t, "");
   e.assignedLu[0] = '\0';
   if (wasActive && mode) *mode = 0;
 }
