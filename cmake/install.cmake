@@ -25,7 +25,7 @@ set(QUILLON_PUBLIC_HEADERS
   quillon.h quillon_api.h
   app/shell.h
   embed/embedding.h
-  net/connection.h net/socket_io.h net/telnet.h
+  net/connection.h net/socket_io.h net/telnet.h net/tn3270e_session.h
   platform/win32.h platform/posix/win32_posix.h platform/posix/winsock_posix.h
   terminal/comm_tcp.h terminal/display.h terminal/states.h
   tn3270/ebcdic.h tn3270/model_colors.h tn3270/model_screen.h tn3270/screen_model.h tn3270/terminal_model.h
