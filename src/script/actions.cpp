@@ -470,9 +470,9 @@ std::string ScriptActions::Status(double seconds) const {
     // An LU that a TN3270E host assigned goes before the host, as in LU@host.
     const std::string lu = s.AssignedLu();
     status.append(" C(").append(lu.empty() ? "" : lu + "@").append(s.HostName()).push_back(')');
-  }
-  else
+  } else {
     status += " N";
+  }
   status += !connected ? " N" : s.In3270() ? " I" : s.Negotiating() ? " P" : " C";
   status += ' ';
   appendNumber(&status, s.Model().number);
